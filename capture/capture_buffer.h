@@ -12,7 +12,7 @@ class FrameScanner;
 // bytes leave only through the FrameScanner, which also keeps its resume point here so that a
 // scan examines only the bytes that arrived since the previous one.
 class CaptureBuffer {
-public:
+  public:
     CaptureBuffer() = default;
     CaptureBuffer(const CaptureBuffer&) = delete;
     CaptureBuffer& operator=(const CaptureBuffer&) = delete;
@@ -26,7 +26,7 @@ public:
     std::size_t Size() const { return size_; }
     std::size_t Capacity() const { return capacity_; }
 
-private:
+  private:
     friend class FrameScanner;
 
     void Grow();

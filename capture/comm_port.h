@@ -37,7 +37,7 @@ struct CommTimeouts {
 };
 
 class CommPort {
-public:
+  public:
     virtual ~CommPort() = default;
 
     // CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr).

@@ -14,7 +14,8 @@ std::size_t FindMarker(const std::uint8_t* data, std::size_t from, std::size_t t
     while (from < to) {
         const void* hit = std::memchr(data + from, kFrameMarker[0], to - from);
         if (hit == nullptr) return to;
-        const std::size_t at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data);
+        const std::size_t at =
+            static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data);
         if (data[at + 1] == kFrameMarker[1] && data[at + 2] == kFrameMarker[2]) return at;
         from = at + 1;
     }

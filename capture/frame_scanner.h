@@ -25,7 +25,7 @@ namespace veskar {
 // If the handler throws, the frames handled before stay consumed, and the frame that failed and
 // all after it stay pending in the buffer, to be delivered at a later tick.
 class FrameScanner {
-public:
+  public:
     static constexpr std::int32_t kMaxFrameBytes = 64 * 1024;
 
     // The per-tick entry: the full scan after a tick that read bytes, the idle flush otherwise.

@@ -10,11 +10,11 @@ namespace veskar {
 // The one connection to the monitoring device: a COM port opened at the caller's baud rate,
 // 8 data bits, one stop bit, no parity checking; receive only. No operation ever waits.
 class SerialLink {
-public:
+  public:
     static constexpr std::uint32_t kInputQueueBytes = 3000;
     static constexpr std::uint32_t kOutputQueueBytes = 512;
-    static constexpr std::uint32_t kPurgeAll = kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear |
-                                               kPurgeRxClear;
+    static constexpr std::uint32_t kPurgeAll =
+        kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear;
 
     explicit SerialLink(CommPort& port) : port_(port) {}
     SerialLink(const SerialLink&) = delete;
@@ -35,7 +35,7 @@ public:
     // "COM" followed by the 1-based port number.
     static std::string PortName(int portIndex);
 
-private:
+  private:
     bool HoldsPort() const { return handle_ != kInvalidPortHandle; }
     bool ApplyLineSettings(std::uint32_t baudRate);
 

@@ -12,13 +12,15 @@ static_assert(kPurgeTxAbort == PURGE_TXABORT && kPurgeRxAbort == PURGE_RXABORT);
 static_assert(kPurgeTxClear == PURGE_TXCLEAR && kPurgeRxClear == PURGE_RXCLEAR);
 static_assert(kOneStopBit == ONESTOPBIT);
 
-HANDLE ToHandle(PortHandle port) { return reinterpret_cast<HANDLE>(port); }
+HANDLE ToHandle(PortHandle port) {
+    return reinterpret_cast<HANDLE>(port);
+}
 
 }  // namespace
 
 PortHandle Win32CommPort::CreateFileA(const char* name) {
-    HANDLE handle = ::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                  0, nullptr);
+    HANDLE handle =
+        ::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     return handle == INVALID_HANDLE_VALUE ? kInvalidPortHandle
                                           : reinterpret_cast<PortHandle>(handle);
 }
@@ -85,6 +87,8 @@ bool Win32CommPort::SetCommMask(PortHandle port, std::uint32_t mask) {
     return ::SetCommMask(ToHandle(port), mask) != FALSE;
 }
 
-bool Win32CommPort::CloseHandle(PortHandle port) { return ::CloseHandle(ToHandle(port)) != FALSE; }
+bool Win32CommPort::CloseHandle(PortHandle port) {
+    return ::CloseHandle(ToHandle(port)) != FALSE;
+}
 
 }  // namespace veskar

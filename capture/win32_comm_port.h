@@ -6,7 +6,7 @@ namespace veskar {
 
 // The comm operations as the real Win32 calls.
 class Win32CommPort final : public CommPort {
-public:
+  public:
     PortHandle CreateFileA(const char* name) override;
     bool SetupComm(PortHandle port, std::uint32_t inQueue, std::uint32_t outQueue) override;
     bool GetCommState(PortHandle port, CommState& state) override;

@@ -15,7 +15,7 @@ namespace veskar::testing {
 // A CommPort that records every call as a line of text and serves bytes queued by the test.
 // Each port name opened gets its own handle number; names in `absentPorts` fail to open.
 class RecordingCommPort final : public CommPort {
-public:
+  public:
     std::vector<std::string> calls;
     std::set<std::string> absentPorts;
     bool failGetCommState = false;
@@ -92,7 +92,7 @@ public:
         return true;
     }
 
-private:
+  private:
     void Record(const char* call, PortHandle port, const std::string& args = {}) {
         std::string line = std::string(call) + " #" + std::to_string(port);
         if (!args.empty()) line += " " + args;

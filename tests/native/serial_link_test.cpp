@@ -13,7 +13,7 @@ namespace {
 using Calls = std::vector<std::string>;
 
 class SerialLinkTest : public ::testing::Test {
-protected:
+  protected:
     testing::RecordingCommPort port;
     SerialLink link{port};
 };
@@ -35,9 +35,9 @@ TEST_F(SerialLinkTest, PortNamesFollowTheIndex) {
 
 TEST_F(SerialLinkTest, OpenMakesTheCallsInOrderWithTheLineSettings) {
     ASSERT_EQ(link.Open(1, 230400), 1);
-    EXPECT_EQ(port.calls, (Calls{"CreateFile COM2", "SetupComm #1 3000 512", "GetCommState #1",
-                                 "SetCommState #1 230400 parity=0 bits=8 stop=0",
-                                 "SetCommTimeouts #1"}));
+    EXPECT_EQ(port.calls,
+              (Calls{"CreateFile COM2", "SetupComm #1 3000 512", "GetCommState #1",
+                     "SetCommState #1 230400 parity=0 bits=8 stop=0", "SetCommTimeouts #1"}));
     // Every field the link does not set keeps what GetCommState reported.
     for (auto byte : port.lastState.platformState) EXPECT_EQ(byte, 0xAB);
     EXPECT_EQ(port.lastTimeouts.readIntervalTimeout, 0xFFFFFFFFu);
@@ -65,9 +65,15 @@ TEST_F(SerialLinkTest, FailedOpensLeaveTheLinkNotOpenAndHoldingNoPort) {
     };
     const Case cases[] = {
         {"port absent", true, false, false, {}},
-        {"GetCommState refused", false, true, false, {"SetupComm #2 3000 512", "GetCommState #2",
-                                                      "CloseHandle #2"}},
-        {"SetCommState refused", false, false, true,
+        {"GetCommState refused",
+         false,
+         true,
+         false,
+         {"SetupComm #2 3000 512", "GetCommState #2", "CloseHandle #2"}},
+        {"SetCommState refused",
+         false,
+         false,
+         true,
          {"SetupComm #2 3000 512", "GetCommState #2",
           "SetCommState #2 230400 parity=0 bits=8 stop=0", "CloseHandle #2"}},
     };
