@@ -1,0 +1,78 @@
+# Shared parts of the end-to-end scripts; sourced, not run. Expects to run inside
+# scripts/wine-session.sh (WINEPREFIX, DISPLAY, VESKAR_WINE and VESKAR_SESSION_DIR set).
+
+readonly MAIN_WINDOW_TITLE="Veskar V2.0.8.11"
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+skip() {
+    echo "SKIP: $*"
+    exit 77
+}
+
+note() { echo "--- $*"; }
+
+require_session() {
+    if [ -z "${VESKAR_SESSION_DIR:-}" ] || [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
+        echo "not inside a Veskar Wine session; run through scripts/wine-session.sh" >&2
+        exit 2
+    fi
+}
+
+# Processes this script started, stopped when it ends whatever the outcome.
+e2e_pids=()
+e2e_cleanup() {
+    local pid
+    for pid in "${e2e_pids[@]}"; do kill "$pid" >/dev/null 2>&1; done
+    for pid in "${e2e_pids[@]}"; do wait "$pid" >/dev/null 2>&1; done
+}
+trap e2e_cleanup EXIT
+
+# automate ARGS...: runs veskar-automate.exe (path in $AUTOMATE) in the session's Wine.
+automate() {
+    "$VESKAR_WINE" "$AUTOMATE" "$@" </dev/null
+}
+
+# start_windows_program EXE LOG: starts a Windows program in the background; sets $started_pid.
+start_windows_program() {
+    "$VESKAR_WINE" "$1" </dev/null >"$2" 2>&1 &
+    started_pid=$!
+    e2e_pids+=("$started_pid")
+}
+
+# wait_for_exit PID SECONDS: true once the process has ended.
+wait_for_exit() {
+    local tries=$(($2 * 10))
+    while [ "$tries" -gt 0 ]; do
+        kill -0 "$1" 2>/dev/null || return 0
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    return 1
+}
+
+# screenshot FILE: the whole screen of the session's display, as PNG.
+screenshot() {
+    mkdir -p "$(dirname "$1")"
+    if command -v import >/dev/null; then
+        import -display "$DISPLAY" -window root "$1"
+    else
+        xwd -display "$DISPLAY" -root -silent >"${1%.png}.xwd"
+    fi
+    echo "screenshot: $1"
+}
+
+# expect_equal WHAT ACTUAL EXPECTED
+expect_equal() {
+    [ "$2" = "$3" ] || fail "$1: got '$2', expected '$3'"
+}
+
+# windows_path UNIX_PATH: the same file as Wine's Z: drive shows it.
+windows_path() {
+    local path
+    path=$(realpath -m "$1")
+    printf 'Z:%s' "${path//\//\\}"
+}
