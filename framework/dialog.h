@@ -34,6 +34,7 @@ class Dialog {
 
     HWND Handle() const { return hwnd_; }
     int TemplateId() const { return templateId_; }
+    Window AsWindow() const { return Window(hwnd_); }
     Window Item(int id) const { return Window(GetDlgItem(hwnd_, id)); }
 
     // The data exchange: with true from the controls to the values (false if a field failed),

@@ -1,0 +1,7 @@
+#include "ui/monitor_dialog.h"
+
+namespace veskar {
+
+void MonitorDialog::ShowFrame(const Frame&) {}
+
+}  // namespace veskar
