@@ -4,7 +4,8 @@
 #  - its own Xvfb display,
 #  - "宋体" mapped to an installed CJK font so that Chinese texts render,
 #  - pseudo-terminal pairs (socat) mapped as COM3 to COM6, their far ends at
-#    $VESKAR_PTY_DIR/comN so that tests can play the device; the other ports are blocked, so
+#    $VESKAR_PTY_DIR/comN and as COM13 to COM16, so that tests can play the device from Linux
+#    or from a Windows program; COM1, COM2, COM7 and COM8 are blocked, so
 #    that opening them fails (a script that plays its own device maps COM2 over the block).
 # Everything it started is stopped when the command ends.
 #
@@ -73,7 +74,7 @@ map_ports() {
     local dosdevices="$WINEPREFIX/dosdevices"
     rm -f "$dosdevices"/com*
     for n in 3 4 5 6; do
-        socat -d0 "pty,raw,echo=0,link=$dosdevices/com$n" \
+        socat "pty,raw,echo=0,link=$dosdevices/com$n" \
             "pty,raw,echo=0,link=$VESKAR_PTY_DIR/com$n" </dev/null >/dev/null 2>&1 &
         pids+=($!)
     done
@@ -87,6 +88,9 @@ map_ports() {
         pids+=($!)
         sleep infinity <"$VESKAR_PTY_DIR/com$n" >/dev/null 2>&1 &
         pids+=($!)
+        # The far end is also a Wine port (COM13 for COM3, ...), so a test program can play
+        # the device through the same serial API.
+        ln -s "$(readlink "$VESKAR_PTY_DIR/com$n")" "$dosdevices/com$((n + 10))"
     done
     # A port that must fail to open: Wine cannot open a directory as a serial device.
     mkdir -p "$dosdevices/com7" "$dosdevices/com1" "$dosdevices/com2" "$dosdevices/com8"
