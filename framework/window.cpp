@@ -59,10 +59,12 @@ std::wstring ListView::ColumnHeading(int index) const {
     return buffer;
 }
 
-int ListView::AppendItem(const char* text) const {
+int ListView::AppendItem(const char* text) const { return InsertItem(ItemCount(), text); }
+
+int ListView::InsertItem(int index, const char* text) const {
     LVITEMA item{};
     item.mask = LVIF_TEXT;
-    item.iItem = ItemCount();
+    item.iItem = index;
     item.pszText = const_cast<char*>(text);
     return static_cast<int>(
         SendMessageA(Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));

@@ -97,6 +97,10 @@ class ListView : public Window {
 
     // Adds a row at the end with `text` in column 0; returns its index.
     int AppendItem(const char* text) const;
+    // Inserts a row at `index` with `text` in column 0; returns its index.
+    int InsertItem(int index, const char* text) const;
+    // Scrolls the view by the given amounts in pixels (LVM_SCROLL).
+    void Scroll(int dx, int dy) const { Send(LVM_SCROLL, static_cast<WPARAM>(dx), dy); }
     void SetSubItemText(int item, int subItem, const char* text) const;
     std::string ItemText(int item, int subItem) const;
     int ItemCount() const { return static_cast<int>(Send(LVM_GETITEMCOUNT)); }

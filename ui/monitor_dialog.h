@@ -19,6 +19,9 @@ namespace veskar {
 inline constexpr int kRealtimeShow = 0;
 inline constexpr int kRealtimeSave = 1;
 
+// The list holds at most this many rows; the next frame empties it and starts again at Seq 1.
+inline constexpr int kMaxListRows = 200000;
+
 // The main window: the port choice, the device and monitoring commands, the mode buttons, the
 // FrameNum field and the frame list. It owns the state that the capture engine and the frame
 // logs share; its handlers are defined in the folder of the subsystem each belongs to
@@ -60,6 +63,9 @@ class MonitorDialog : public framework::Dialog {
 
   private:
     friend class MonitorDialogTestAccess;
+
+    void SetStatus(const wchar_t* text) const;
+    void EnableControl(int id, bool enabled) const;
 
     void AddAboutMenuEntry() const;
     void CreateListFont();
