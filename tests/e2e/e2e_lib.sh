@@ -13,7 +13,7 @@ skip() {
     exit 77
 }
 
-note() { echo "--- $*"; }
+note() { echo "--- $(date +%T) $*"; }
 
 require_session() {
     if [ -z "${VESKAR_SESSION_DIR:-}" ] || [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
@@ -54,15 +54,21 @@ wait_for_exit() {
     return 1
 }
 
-# screenshot FILE: the whole screen of the session's display, as PNG.
+# screenshot FILE [WINDOW_TITLE]: the whole screen of the session's display as PNG; with a
+# title also FILE with "-window" before ".png", cropped to that window. (Xvfb runs no window
+# manager, so Wine draws no caption bar: the crop shows the client area and the frame.)
 screenshot() {
-    mkdir -p "$(dirname "$1")"
-    if command -v import >/dev/null; then
-        import -display "$DISPLAY" -window root "$1"
-    else
-        xwd -display "$DISPLAY" -root -silent >"${1%.png}.xwd"
-    fi
-    echo "screenshot: $1"
+    local file=$1 title=${2:-}
+    mkdir -p "$(dirname "$file")"
+    import -display "$DISPLAY" -window root "$file" || fail "no screenshot (imagemagick's import)"
+    echo "screenshot: $file"
+    [ -n "$title" ] || return 0
+    local left top right bottom
+    read -r left top right bottom <<<"$(automate wait-window "$title" 5 \; window-rect)" ||
+        fail "no window \"$title\" to crop the screenshot to"
+    import -display "$DISPLAY" -window root \
+        -crop "$((right - left))x$((bottom - top))+$left+$top" +repage "${file%.png}-window.png"
+    echo "screenshot: ${file%.png}-window.png"
 }
 
 # expect_equal WHAT ACTUAL EXPECTED

@@ -193,6 +193,13 @@ void RowRectCommand(Session& session, const std::vector<std::string>& args) {
               std::to_string(rect.right) + " " + std::to_string(rect.bottom));
 }
 
+void WindowRectCommand(Session& session, const std::vector<std::string>&) {
+    RECT rect = {};
+    GetWindowRect(Window(session), &rect);
+    PrintLine(std::to_string(rect.left) + " " + std::to_string(rect.top) + " " +
+              std::to_string(rect.right) + " " + std::to_string(rect.bottom));
+}
+
 void KeyCommand(Session& session, const std::vector<std::string>& args) {
     PostKey(FocusOf(Window(session)), ParseVirtualKey(args[0]));
 }
@@ -248,6 +255,7 @@ const std::map<std::string, CommandInfo>& Commands() {
         {"count", {1, 1, CountCommand}},
         {"rows", {1, 1, RowsCommand}},
         {"row-rect", {2, 2, RowRectCommand}},
+        {"window-rect", {0, 0, WindowRectCommand}},
         {"key", {1, 1, KeyCommand}},
         {"close", {0, 0, CloseCommand}},
         {"dialog-texts", {1, 2, DialogTextsCommand}},
@@ -287,6 +295,8 @@ const char* Usage() {
            "  rows ID                       print every row: item and subitem texts, "
            "tab-separated\n"
            "  row-rect ID ROW               print a row's screen rectangle: left top right bottom\n"
+           "  window-rect                   print the window's screen rectangle: left top right "
+           "bottom\n"
            "  key VK                        press a key (RETURN, ESCAPE, F1, 0x0D ...) in the "
            "focus\n"
            "  close                         send WM_CLOSE to the window\n"

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Live monitoring from end to end: the simulated device on COM2, the real veskar.exe, Open and
+# Start Monitor pressed from outside; then the scanner's worked example and a realistic board
+# scenario. Every row's Seq, Len and Data must match the frames the device logged, Time must be
+# a plausible HH:MM:SS, and the FrameNum field must show the last Seq.
+# Exits with 77 (skipped) when the simulated device is not built or Open does nothing yet.
+#
+# usage: live_monitoring_test.sh VESKAR_EXE AUTOMATE_EXE SIMDEVICE OUTPUT_DIR
+#        (inside scripts/wine-session.sh)
+set -euo pipefail
+source "$(dirname "$0")/e2e_lib.sh"
+require_session
+VESKAR=$1
+AUTOMATE=$2
+SIMDEVICE=$3
+out="$4/live_monitoring_test"
+here=$(cd "$(dirname "$0")" && pwd)
+[ -x "$SIMDEVICE" ] || skip "no simulated device at $SIMDEVICE (build the native preset)"
+rm -rf "$out"
+mkdir -p "$out"
+
+readonly COM2="$WINEPREFIX/dosdevices/com2"
+readonly OPEN_OK="设备打开成功!"
+readonly MONITORING="设备处于监视状态！"
+on_main_window() { automate wait-window "$MAIN_WINDOW_TITLE" 30 \; "$@"; }
+
+# start_device NAME ARGS...: the simulated device on a pseudo-terminal linked as COM2, holding
+# its first byte until go_device. Its frame log is $out/NAME.log.
+start_device() {
+    device_name=$1
+    local name=$1
+    shift
+    # The session blocks COM2 with a directory; the device's link takes its place.
+    rm -rf "$COM2"
+    rm -f "$out/$name.go"
+    mkfifo "$out/$name.go"
+    "$SIMDEVICE" --link "$COM2" --log "$out/$name.log" --wait-enter "$@" \
+        <"$out/$name.go" >"$out/$name.out" 2>"$out/$name.err" &
+    device_pid=$!
+    e2e_pids+=("$device_pid")
+    exec 7>"$out/$name.go"
+    local tries=100
+    until [ -L "$COM2" ]; do
+        tries=$((tries - 1))
+        [ "$tries" -gt 0 ] && kill -0 "$device_pid" 2>/dev/null ||
+            fail "the simulated device made no COM2 link: $(cat "$out/$name.err")"
+        sleep 0.1
+    done
+}
+
+# run_device SECONDS: lets the device send, then waits until it has sent everything.
+run_device() {
+    echo >&7
+    exec 7>&-
+    local tries=$(($1 * 10))
+    while kill -0 "$device_pid" 2>/dev/null; do
+        tries=$((tries - 1))
+        [ "$tries" -gt 0 ] || fail "the simulated device did not finish within $1 s"
+        sleep 0.1
+    done
+    wait "$device_pid" || fail "the simulated device failed: $(cat "$out/$device_name.err")"
+}
+
+last_seq() { awk '!/^#/ && NF >= 2 { seq = $1 } END { print seq }' "$1"; }
+
+# check_rows NAME FIRST_TIME: the list against the device's log, and FrameNum its last Seq.
+check_rows() {
+    local log="$out/$1.log" last
+    last=$(last_seq "$log")
+    [ -n "$last" ] || fail "the device logged no frame for $1"
+    on_main_window wait-text 1052 "$last" 30 || fail "$1: FrameNum does not show $last"
+    on_main_window rows 1043 >"$out/$1.rows" || fail "$1: the rows cannot be read"
+    python3 "$here/compare_rows.py" "$log" "$out/$1.rows" "$2" "$(date +%T)" ||
+        fail "$1: the rows differ from what the device sent (see $out/$1.rows)"
+}
+
+note "simulated device on COM2: worked example"
+start_device worked-example --scenario worked-example
+
+note "start veskar.exe, press Open"
+start_windows_program "$VESKAR" "$out/veskar.log"
+on_main_window click 1000 || fail "pressing Open failed"
+status=""
+for _ in $(seq 30); do
+    status=$(on_main_window text 1050) || fail "reading the status line failed"
+    [ -n "$status" ] && break
+    sleep 0.1
+done
+[ -n "$status" ] || skip "Open leaves the status line empty: the monitoring cycle is not built yet"
+expect_equal "status after Open" "$status" "$OPEN_OK"
+
+note "press Start Monitor"
+on_main_window enabled 1000 0 \; enabled 1029 1 \; click 1032 \; wait-text 1050 "$MONITORING" 5 \
+    \; enabled 1032 0 \; enabled 1034 1 || fail "Start Monitor did not start monitoring"
+
+note "send the worked example"
+first_time=$(date +%T)
+run_device 30
+check_rows worked-example "$first_time"
+
+note "realistic traffic on a new device: Close, Clear, Open, Start Monitor"
+on_main_window click 1029 \; click 1035 \; wait-text 1052 0 5 || fail "Close or Clear failed"
+start_device realistic --scenario realistic --seed 7 --duration 3
+on_main_window click 1000 \; wait-text 1050 "$OPEN_OK" 5 \; click 1032 \
+    \; wait-text 1050 "$MONITORING" 5 || fail "reopening for the realistic scenario failed"
+first_time=$(date +%T)
+run_device 60
+check_rows realistic "$first_time"
+screenshot "$out/live_monitoring.png" "$MAIN_WINDOW_TITLE"
+
+note "close"
+on_main_window close \; wait-gone "$MAIN_WINDOW_TITLE" 10 || fail "the window did not close"
+echo "PASS"
