@@ -1,0 +1,138 @@
+#include "tools/simdevice/sender.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "tools/simdevice/line_schedule.h"
+#include "tools/simdevice/traffic_generator.h"
+
+namespace veskar::simdevice {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A long frame leaves in slices, each when it is due.
+constexpr std::size_t kSliceBytes = 64;
+// At most this much is handed to the port in one write.
+constexpr std::size_t kBatchBytes = 4096;
+// The shortest sleep between writes, so that the line rate goes out in chunks, not byte by byte.
+constexpr double kMinSleepSeconds = 0.001;
+// Sleeps are cut into steps this long so that an interrupt is noticed soon.
+constexpr double kSleepStepSeconds = 0.05;
+
+class Run {
+  public:
+    Run(const Options& options, DevicePort& port, FrameLogWriter* log)
+        : options_(options),
+          port_(port),
+          log_(log),
+          schedule_(options.rate),
+          generator_(options.scenario, options.seed) {}
+
+    RunSummary Go() {
+        while (!Finished()) {
+            std::optional<Piece> piece = generator_.Next();
+            if (!piece || !Send(*piece)) break;
+        }
+        if (Flush()) {
+            port_.Drain();
+            summary_.elapsedSeconds = Now();
+            SleepUnlessStopped(options_.quietEndMs);
+        } else {
+            summary_.elapsedSeconds = Now();
+        }
+        summary_.interrupted = gStopRequested && summary_.error.empty();
+        return summary_;
+    }
+
+  private:
+    double Now() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+
+    bool Finished() const {
+        if (gStopRequested) return true;
+        if (options_.count && summary_.framesSent >= *options_.count) return true;
+        return options_.durationSeconds && Now() >= *options_.durationSeconds;
+    }
+
+    bool Send(const Piece& piece) {
+        if (piece.quietBeforeMs > 0) {
+            if (!Flush()) return false;
+            // The quiet time counts from when the reader has the bytes before it, so that it
+            // sees the quiet tick even when it reads late.
+            if (piece.quietBeforeMs >= kReceiverTickMs) port_.Drain();
+            schedule_.AddQuiet(piece.quietBeforeMs, Now());
+        }
+        for (std::size_t at = 0; at < piece.bytes.size(); at += kSliceBytes) {
+            if (schedule_.NextDue() > Now() && !(Flush() && SleepUntilDue())) return false;
+            const std::size_t size = std::min(kSliceBytes, piece.bytes.size() - at);
+            batch_.insert(batch_.end(), piece.bytes.begin() + at, piece.bytes.begin() + at + size);
+            schedule_.AddBytes(size);
+            if (batch_.size() >= kBatchBytes && !Flush()) return false;
+        }
+        summary_.framesSent += piece.framesSent;
+        summary_.framesShown += static_cast<std::int64_t>(piece.shown.size());
+        if (log_) log_->Write(piece);
+        return true;
+    }
+
+    bool SleepUntilDue() {
+        const double wake = std::max(schedule_.NextDue(), Now() + kMinSleepSeconds);
+        return SleepUnlessStopped((wake - Now()) * 1000.0);
+    }
+
+    bool Flush() {
+        if (batch_.empty()) return true;
+        if (!port_.Write(batch_.data(), batch_.size(), summary_.error)) return false;
+        summary_.bytesSent += batch_.size();
+        batch_.clear();
+        schedule_.CatchUp(Now());
+        return true;
+    }
+
+    const Options& options_;
+    DevicePort& port_;
+    FrameLogWriter* log_;
+    LineSchedule schedule_;
+    TrafficGenerator generator_;
+    Bytes batch_;
+    RunSummary summary_;
+    Clock::time_point start_ = Clock::now();
+};
+
+}  // namespace
+
+RunSummary SendTraffic(const Options& options, DevicePort& port, FrameLogWriter* log) {
+    return Run(options, port, log).Go();
+}
+
+std::string SummaryText(const RunSummary& summary) {
+    const double seconds = std::max(summary.elapsedSeconds, 1e-9);
+    const double bytesPerSecond = static_cast<double>(summary.bytesSent) / seconds;
+    char text[256];
+    std::snprintf(
+        text, sizeof text,
+        "sent %lld frames (%lld shown), %llu bytes in %.3f s: %.0f bytes/s (%.3f x the "
+        "line rate), %.0f frames/s%s",
+        static_cast<long long>(summary.framesSent), static_cast<long long>(summary.framesShown),
+        static_cast<unsigned long long>(summary.bytesSent), summary.elapsedSeconds, bytesPerSecond,
+        bytesPerSecond / kLineBytesPerSecond, static_cast<double>(summary.framesSent) / seconds,
+        summary.interrupted ? " (interrupted)" : "");
+    return text;
+}
+
+bool SleepUnlessStopped(double ms) {
+    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                        std::chrono::duration<double, std::milli>(ms));
+    while (!gStopRequested) {
+        const auto now = Clock::now();
+        if (now >= end) return true;
+        const auto step = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(kSleepStepSeconds));
+        std::this_thread::sleep_until(std::min(end, now + step));
+    }
+    return false;
+}
+
+}  // namespace veskar::simdevice
