@@ -13,6 +13,7 @@ bool File::Create(const std::wstring& name) {
     name_ = name;
     handle_ = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    closedReason_ = IsOpen() ? ERROR_INVALID_HANDLE : GetLastError();
     return IsOpen();
 }
 
@@ -22,7 +23,7 @@ bool File::Create(std::string_view ansiName) {
 
 void File::Write(const void* data, std::uint32_t length) {
     if (length == 0) return;
-    if (!IsOpen()) throw FileError(ERROR_INVALID_HANDLE, name_);
+    if (!IsOpen()) throw FileError(closedReason_, name_);
     DWORD written = 0;
     if (!WriteFile(handle_, data, length, &written, nullptr)) {
         throw FileError(GetLastError(), name_);
@@ -32,7 +33,7 @@ void File::Write(const void* data, std::uint32_t length) {
 
 std::uint32_t File::Read(void* buffer, std::uint32_t length) {
     if (length == 0) return 0;
-    if (!IsOpen()) throw FileError(ERROR_INVALID_HANDLE, name_);
+    if (!IsOpen()) throw FileError(closedReason_, name_);
     DWORD read = 0;
     if (!ReadFile(handle_, buffer, length, &read, nullptr)) {
         throw FileError(GetLastError(), name_);

@@ -56,6 +56,9 @@ class File {
   private:
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     std::wstring name_;
+    // Why the file is not open: what the last failed Create met, so that the first write reports
+    // the real cause (a sharing violation, a missing folder) rather than a closed handle.
+    DWORD closedReason_ = ERROR_INVALID_HANDLE;
 };
 
 }  // namespace framework

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "capture/capture_buffer.h"
@@ -12,6 +13,7 @@
 #include "framework/dialog.h"
 #include "framework/file.h"
 #include "framework/window.h"
+#include "logs/frame_log_file.h"
 
 namespace veskar {
 
@@ -63,6 +65,7 @@ class MonitorDialog : public framework::Dialog {
 
   private:
     friend class MonitorDialogTestAccess;
+    friend class FrameLogsTestAccess;
 
     void SetStatus(const wchar_t* text) const;
     void EnableControl(int id, bool enabled) const;
@@ -71,17 +74,26 @@ class MonitorDialog : public framework::Dialog {
     void CreateListFont();
     void SetUpFrameList() const;
 
+    // The frame logs (logs/save_command.cpp, logs/realtime_recorder.cpp).
+    std::optional<std::wstring> AskForLogPath() const;
+    void ExportListRows(const std::wstring& basePath, int rowTotal) const;
+    void OpenRecorderFile(int fileIndex);
+    void StopRecordingAfterError();
+
     framework::ListView frameList_;
     int portIndex_ = 1;  // "COM2"
     int displayMode_ = kRealtimeShow;
     std::uint32_t frameNum_ = 0;
     CaptureBuffer captureBuffer_;
     framework::Font listFont_;
-    std::string logBasePath_;
-    int logFileIndex_ = 0;  // set by each recording before use
-    framework::File recorderFile_;
+    std::wstring logBasePath_;  // wide, so that any path the save dialog offers works
+    int logFileIndex_ = 0;      // set by each recording before use
+    FrameLogFile recorderFile_;
     int frameCounter_ = 0;
     HICON appIcon_;
+    // Lines in the recorder file since it was opened: rotation looks at these, not at
+    // frameCounter_, which Clear resets, so that no file grows past its line limit.
+    int recorderLines_ = 0;
 
     // Program-wide, not owned.
     SerialLink& serialLink_;
