@@ -20,9 +20,11 @@ die() {
 
 pids=()
 stop_all() {
-    local pid
+    local status=$? pid
+    set +e
     for pid in "${pids[@]}"; do kill "$pid" >/dev/null 2>&1; done
     for pid in "${pids[@]}"; do wait "$pid" >/dev/null 2>&1; done
+    exit "$status"
 }
 trap stop_all EXIT
 trap 'exit 130' INT TERM

@@ -1,6 +1,7 @@
 // A small window for testing veskar-automate itself: the kinds of controls the main window has
-// (buttons, radio buttons, a drop-down list, edits, a report-view list) plus a save dialog and a
-// message box, so that the helper is checked independently of the program it drives.
+// (buttons, radio buttons, a drop-down list, edits, a report-view list that reports double
+// clicks) plus a save dialog and a message box, so that the helper is checked independently of the
+// program it drives.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -118,6 +119,15 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case WM_COMMAND:
             OnCommand(window, LOWORD(wParam), HIWORD(wParam));
             return 0;
+        case WM_NOTIFY: {
+            // A double click on a row names the row, so a test can check where a click landed.
+            const auto* notice = reinterpret_cast<const NMITEMACTIVATE*>(lParam);
+            if (notice->hdr.idFrom == kList && notice->hdr.code == NM_DBLCLK) {
+                SetWindowTextW(g_status,
+                               (L"double-clicked " + std::to_wstring(notice->iItem)).c_str());
+            }
+            return 0;
+        }
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;

@@ -25,9 +25,11 @@ require_session() {
 # Processes this script started, stopped when it ends whatever the outcome.
 e2e_pids=()
 e2e_cleanup() {
-    local pid
+    local status=$? pid
+    set +e
     for pid in "${e2e_pids[@]}"; do kill "$pid" >/dev/null 2>&1; done
     for pid in "${e2e_pids[@]}"; do wait "$pid" >/dev/null 2>&1; done
+    exit "$status"
 }
 trap e2e_cleanup EXIT
 
