@@ -25,8 +25,9 @@ class DevicePort {
     // Writes all the bytes, waiting while the port is full. False on a port error (with
     // `error`) or when stopped (with `error` left empty).
     virtual bool Write(const std::uint8_t* bytes, std::size_t size, std::string& error) = 0;
-    // Waits until the bytes written so far have left for the reader, as far as the port shows.
-    virtual void Drain() = 0;
+    // Waits until the bytes written so far have left for the reader, as far as the port shows;
+    // false if the reader took none of them for `patienceSeconds`.
+    virtual bool Drain(double patienceSeconds) = 0;
 };
 
 // Opens the port that the options name, or our own pseudo-terminal (whose far end's path it

@@ -107,6 +107,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
     };
     const std::map<std::string, std::function<void()>> flags = {
         {"--help", [&] { options.help = true; }},
+        {"--wait-open", [&] { options.waitForReader = true; }},
         {"--no-wait", [&] { options.waitForReader = false; }},
         {"--wait-enter", [&] { options.waitForEnter = true; }},
     };
@@ -137,11 +138,12 @@ std::string UsageText() {
            "Port:\n"
 #ifndef _WIN32
            "  (default)          open a pseudo-terminal pair and print the path of its far end\n"
-           "                     (e.g. /dev/pts/7) as the first line of standard output; start\n"
-           "                     sending once a reader has opened that far end\n"
+           "                     (e.g. /dev/pts/7) as the first line of standard output\n"
+           "  --wait-open        start sending once a reader has opened that far end (default)\n"
            "  --link PATH        also make PATH a symbolic link to the far end (e.g.\n"
            "                     $WINEPREFIX/dosdevices/com2); removed again at the end\n"
-           "  --no-wait          send at once, without waiting for a reader\n"
+           "  --no-wait          send at once; the pseudo-terminal holds about 20 KB for a reader\n"
+           "                     that comes later, and nothing once the tool has ended\n"
            "  --port PATH        write to this existing device instead (e.g. one end of a socat\n"
            "                     pair)\n"
 #else
@@ -149,10 +151,18 @@ std::string UsageText() {
 #endif
            "\n"
            "Traffic:\n"
-           "  --scenario NAME    " +
-           ScenarioList() +
-           "\n"
-           "                     (default realistic)\n"
+           "  --scenario NAME    realistic (default): an EEPROM at 0x50 written and read back, a\n"
+           "                       temperature sensor at 0x48 polled every 100 ms, a NACKed probe\n"
+           "                     smallest: marker and address byte only, 4 bytes a frame\n"
+           "                     bursts: bursts of frames, quiet for more than 10 ms between\n"
+           "                     stray: stray bytes before the first marker, then mixed frames\n"
+           "                     hdr-in-data: data holding 48 44 52, which splits the frame\n"
+           "                     back-to-back: markers back to back (empty frames)\n"
+           "                     worked-example: 78 48 44 52 A0 01 02 48 44, a 5 ms pause,\n"
+           "                       52 A1 05, then quiet\n"
+           "                     garbage: long runs without a marker, after 200 ms quiet, and\n"
+           "                       frames of up to 20000 bytes\n"
+           "                     mixed: frames with 1 to 32 data bytes\n"
            "  --seed N           seed of the scenario's random choices (default 1)\n"
            "  --rate line|max    line: 23040 bytes/s, the rate of 230400 baud (default);\n"
            "                     max: as fast as the port takes them. Both keep the scenario's\n"

@@ -21,8 +21,8 @@ namespace {
 
 // Polls while waiting for a reader or for room in the port.
 constexpr int kPollMs = 10;
-// Draining gives up when the reader has taken nothing for this long.
-constexpr double kDrainPatienceSeconds = 10;
+// How long the far end's input queue must stay empty to count as drained.
+constexpr double kSettleSeconds = 0.01;
 
 std::string SystemError() {
     return std::strerror(errno);
@@ -65,8 +65,9 @@ class FdPort : public DevicePort {
         return true;
     }
 
-    void Drain() override {
+    bool Drain(double) override {
         if (isatty(fd_)) tcdrain(fd_);
+        return true;
     }
 
   protected:
@@ -122,30 +123,35 @@ class PseudoTerminalPort : public FdPort {
         return true;
     }
 
-    // The bytes have left once the far end's input queue is empty; we look at that queue
+    // The bytes have left once the far end's input queue stays empty; we look at that queue
     // through a descriptor of our own on the slave (which, the reader having it open, leaves
-    // the reader's line as it is when we close it).
-    void Drain() override {
+    // the reader's line as it is when we close it). Bytes just written reach the queue a little
+    // later, through the kernel's own buffers, hence the settling time.
+    bool Drain(double patienceSeconds) override {
         using Clock = std::chrono::steady_clock;
+        const auto seconds = [](Clock::duration d) {
+            return std::chrono::duration<double>(d).count();
+        };
         auto lastProgress = Clock::now();
+        auto emptySince = Clock::time_point::max();
         int lastQueued = -1;
-        bool emptySeen = false;
         while (!gStopRequested && !FarEndClosed()) {
             const int queued = QueuedAtFarEnd();
-            if (queued < 0) return;
-            // Twice empty: bytes just written may still be on their way into the queue.
-            if (queued == 0 && emptySeen) return;
-            emptySeen = queued == 0;
-            if (lastQueued < 0 || queued < lastQueued) lastProgress = Clock::now();
-            lastQueued = queued;
-            if (std::chrono::duration<double>(Clock::now() - lastProgress).count() >
-                kDrainPatienceSeconds) {
-                std::cerr << "simdevice: the reader of " << name_ << " takes no bytes; " << queued
-                          << " bytes left unread\n";
-                return;
+            if (queued < 0) return true;  // cannot tell
+            const auto now = Clock::now();
+            if (queued > 0) {
+                emptySince = Clock::time_point::max();
+            } else if (emptySince == Clock::time_point::max()) {
+                emptySince = now;
+            } else if (seconds(now - emptySince) >= kSettleSeconds) {
+                return true;
             }
+            if (lastQueued < 0 || queued < lastQueued) lastProgress = now;
+            lastQueued = queued;
+            if (seconds(now - lastProgress) > patienceSeconds) return false;
             poll(nullptr, 0, 2);
         }
+        return true;
     }
 
   private:

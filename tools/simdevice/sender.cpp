@@ -21,6 +21,9 @@ constexpr std::size_t kBatchBytes = 4096;
 constexpr double kMinSleepSeconds = 0.001;
 // Sleeps are cut into steps this long so that an interrupt is noticed soon.
 constexpr double kSleepStepSeconds = 0.05;
+// How long a reader that takes no bytes holds up a quiet time, and the end of the run.
+constexpr double kQuietDrainPatienceSeconds = 1;
+constexpr double kEndDrainPatienceSeconds = 10;
 
 class Run {
   public:
@@ -37,9 +40,11 @@ class Run {
             if (!piece || !Send(*piece)) break;
         }
         if (Flush()) {
-            port_.Drain();
+            summary_.unread = !port_.Drain(kEndDrainPatienceSeconds);
             summary_.elapsedSeconds = Now();
             SleepUnlessStopped(options_.quietEndMs);
+            // Nothing may be left in the port when it closes: that would be lost.
+            if (!summary_.unread) summary_.unread = !port_.Drain(kEndDrainPatienceSeconds);
         } else {
             summary_.elapsedSeconds = Now();
         }
@@ -61,7 +66,7 @@ class Run {
             if (!Flush()) return false;
             // The quiet time counts from when the reader has the bytes before it, so that it
             // sees the quiet tick even when it reads late.
-            if (piece.quietBeforeMs >= kReceiverTickMs) port_.Drain();
+            if (piece.quietBeforeMs >= kReceiverTickMs) port_.Drain(kQuietDrainPatienceSeconds);
             schedule_.AddQuiet(piece.quietBeforeMs, Now());
         }
         for (std::size_t at = 0; at < piece.bytes.size(); at += kSliceBytes) {
@@ -114,11 +119,12 @@ std::string SummaryText(const RunSummary& summary) {
     std::snprintf(
         text, sizeof text,
         "sent %lld frames (%lld shown), %llu bytes in %.3f s: %.0f bytes/s (%.3f x the "
-        "line rate), %.0f frames/s%s",
+        "line rate), %.0f frames/s%s%s",
         static_cast<long long>(summary.framesSent), static_cast<long long>(summary.framesShown),
         static_cast<unsigned long long>(summary.bytesSent), summary.elapsedSeconds, bytesPerSecond,
         bytesPerSecond / kLineBytesPerSecond, static_cast<double>(summary.framesSent) / seconds,
-        summary.interrupted ? " (interrupted)" : "");
+        summary.interrupted ? " (interrupted)" : "",
+        summary.unread ? " (the reader left bytes unread)" : "");
     return text;
 }
 

@@ -17,7 +17,8 @@ struct RunSummary {
     std::uint64_t bytesSent = 0;
     double elapsedSeconds = 0;  // from the first byte until the reader had the last one
     bool interrupted = false;
-    std::string error;  // a port error, or empty
+    bool unread = false;  // the reader stopped taking the bytes before the end
+    std::string error;    // a port error, or empty
 };
 
 // Sends the scenario of `options` to `port` until its count, its duration, its end or a stop;

@@ -46,7 +46,7 @@ class ComPort : public DevicePort {
         return true;
     }
 
-    void Drain() override { FlushFileBuffers(handle_); }
+    bool Drain(double) override { return FlushFileBuffers(handle_) != 0; }
 
   private:
     HANDLE handle_;

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "tools/simdevice/tests/temp_path.h"
+
 namespace veskar::simdevice {
 namespace {
 
@@ -19,7 +21,7 @@ class FrameLogTest : public ::testing::Test {
     }
     void TearDown() override { std::remove(path_.c_str()); }
 
-    const std::string path_ = ::testing::TempDir() + "simdevice_frame_log_test.log";
+    const std::string path_ = testing::TempPathFor("frames.log");
 };
 
 TEST_F(FrameLogTest, WorkedExampleLogShowsFramesAndHowTheyWereSent) {
