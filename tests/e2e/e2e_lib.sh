@@ -22,13 +22,15 @@ require_session() {
     fi
 }
 
-# Processes this script started, stopped when it ends whatever the outcome.
+# Processes this script started, stopped when it ends whatever the outcome; a script that
+# changes the session in other ways puts it back in its function e2e_restore.
 e2e_pids=()
 e2e_cleanup() {
     local status=$? pid
     set +e
     for pid in "${e2e_pids[@]}"; do kill "$pid" >/dev/null 2>&1; done
     for pid in "${e2e_pids[@]}"; do wait "$pid" >/dev/null 2>&1; done
+    declare -F e2e_restore >/dev/null && e2e_restore
     exit "$status"
 }
 trap e2e_cleanup EXIT

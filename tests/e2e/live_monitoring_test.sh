@@ -24,6 +24,11 @@ readonly OPEN_OK="设备打开成功!"
 readonly MONITORING="设备处于监视状态！"
 on_main_window() { automate wait-window "$MAIN_WINDOW_TITLE" 30 \; "$@"; }
 
+# Block COM2 again for the tests after this one (a missing link would fall back to a tty).
+e2e_restore() {
+    [ -d "$COM2" ] || { rm -f "$COM2" && mkdir -p "$COM2"; }
+}
+
 # start_device NAME ARGS...: the simulated device on a pseudo-terminal linked as COM2, holding
 # its first byte until go_device. Its frame log is $out/NAME.log.
 start_device() {

@@ -16,8 +16,11 @@ namespace automate {
 namespace {
 
 constexpr double kDefaultTimeout = 10;
-// A click whose handler runs longer than this is taken to have opened a modal window.
-constexpr UINT kClickWaitMs = 2000;
+// How long a click waits for its handler to finish; the wait ends early when the handler opens
+// a modal window (which keeps the handler running until it closes).
+constexpr double kClickWaitSeconds = 10;
+constexpr int kClickPollMs = 2;
+constexpr UINT kNoticeWaitMs = 2000;
 // Ids of the file-name field in the common save dialog: the explorer style's combo box
 // (cmb13) or the old style's edit field (edt1).
 constexpr long kFileNameCombo = 0x47c;
@@ -82,12 +85,33 @@ HWND FileNameField(HWND dialog) {
     return FindDescendant(dialog, kFileNameEdit);
 }
 
+void CALLBACK MarkHandled(HWND, UINT, ULONG_PTR done, LRESULT) {
+    *reinterpret_cast<bool*>(done) = true;
+}
+
+HWND AnyOwnedDialog(HWND owner) {
+    return FindOwnedDialog(owner, [](HWND) { return true; });
+}
+
 void Click(HWND control) {
     if (!IsWindowVisible(control)) throw std::runtime_error("the control is hidden");
     if (!IsWindowEnabled(control)) throw std::runtime_error("the control is disabled");
-    // BM_CLICK lets the button behave as under the mouse (auto radio buttons check themselves);
-    // a time-out only means that the handler is still running, for example a modal dialog.
-    SendWithTimeout(control, BM_CLICK, 0, 0, kClickWaitMs);
+    // BM_CLICK lets the button behave as under the mouse (auto radio buttons check themselves).
+    // It is sent without blocking, so that a handler that runs a modal window does not hold us.
+    const HWND window = GetAncestor(control, GA_ROOT);
+    const HWND dialogBefore = AnyOwnedDialog(window);
+    bool handled = false;
+    if (!SendMessageCallbackW(control, BM_CLICK, 0, 0, MarkHandled,
+                              reinterpret_cast<ULONG_PTR>(&handled))) {
+        throw std::runtime_error("the click was not delivered");
+    }
+    PollUntil(kClickWaitSeconds, kClickPollMs, [&] {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);  // delivers the callback
+        if (handled) return true;
+        const HWND dialog = AnyOwnedDialog(window);
+        return dialog != nullptr && dialog != dialogBefore;
+    });
 }
 
 void PostKey(HWND target, unsigned key) {
@@ -111,9 +135,8 @@ void WaitWindow(Session& session, const std::vector<std::string>& args) {
 void WaitDialog(Session& session, const std::vector<std::string>& args) {
     const HWND owner = Window(session);
     HWND found = nullptr;
-    if (!PollUntil(TimeoutArg(args, 0), [&] {
-            return (found = FindOwnedDialog(owner, [](HWND) { return true; })) != nullptr;
-        })) {
+    if (!PollUntil(TimeoutArg(args, 0),
+                   [&] { return (found = AnyOwnedDialog(owner)) != nullptr; })) {
         throw std::runtime_error("the window opened no dialog");
     }
     session.window = found;
@@ -166,7 +189,7 @@ void SelectComboCommand(Session& session, const std::vector<std::string>& args) 
     // Tell the owner as a choice by the user would.
     const WPARAM notice = MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE);
     SendWithTimeout(GetParent(combo), WM_COMMAND, notice, reinterpret_cast<LPARAM>(combo),
-                    kClickWaitMs);
+                    kNoticeWaitMs);
 }
 
 void CountCommand(Session& session, const std::vector<std::string>& args) {
@@ -230,8 +253,7 @@ void SetSavePathCommand(Session& session, const std::vector<std::string>& args) 
     Click(Control(dialog, IDOK));
     // Done when the dialog has gone, or when it asks something (the overwrite prompt).
     const bool answered = PollUntil(timeout, [&] {
-        return !IsWindow(dialog) || !IsWindowVisible(dialog) ||
-               FindOwnedDialog(dialog, [](HWND) { return true; }) != nullptr;
+        return !IsWindow(dialog) || !IsWindowVisible(dialog) || AnyOwnedDialog(dialog) != nullptr;
     });
     if (!answered) throw std::runtime_error("the save dialog did not take the path");
 }

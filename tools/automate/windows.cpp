@@ -50,13 +50,13 @@ BOOL CALLBACK CollectChild(HWND window, LPARAM lParam) {
 
 }  // namespace
 
-bool PollUntil(double seconds, const std::function<bool()>& done) {
+bool PollUntil(double seconds, int intervalMs, const std::function<bool()>& done) {
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
     for (;;) {
         if (done()) return true;
         if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(intervalMs));
     }
 }
 

@@ -8,8 +8,12 @@
 
 namespace automate {
 
-// Calls `done` every 50 ms until it returns true or `seconds` have passed; returns its last result.
-bool PollUntil(double seconds, const std::function<bool()>& done);
+// Calls `done` every `intervalMs` (50 by default) until it returns true or `seconds` have
+// passed; returns its last result.
+bool PollUntil(double seconds, int intervalMs, const std::function<bool()>& done);
+inline bool PollUntil(double seconds, const std::function<bool()>& done) {
+    return PollUntil(seconds, 50, done);
+}
 
 // The visible top-level window whose caption is exactly `title`, preferring dialogs; or null.
 HWND FindTopLevelWindow(const std::wstring& title);
