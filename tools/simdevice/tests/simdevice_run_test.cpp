@@ -193,7 +193,8 @@ INSTANTIATE_TEST_SUITE_P(
     Scenarios, SimdeviceLogTest,
     ::testing::Values(RunCase{"mixed", "max", 3000}, RunCase{"hdr-in-data", "max", 300},
                       RunCase{"back-to-back", "line", 300}, RunCase{"stray", "line", 100},
-                      RunCase{"bursts", "max", 300}, RunCase{"realistic", "line", 14}),
+                      RunCase{"bursts", "max", 300}, RunCase{"garbage", "max", 20},
+                      RunCase{"realistic", "line", 14}),
     [](const auto& info) {
         std::string name = std::string(info.param.scenario) + "_" + info.param.rate;
         std::replace(name.begin(), name.end(), '-', '_');
