@@ -2,7 +2,9 @@
 # Live monitoring from end to end: the simulated device on COM2, the real veskar.exe, Open and
 # Start Monitor pressed from outside; then the scanner's worked example and a realistic board
 # scenario. Every row's Seq, Len and Data must match the frames the device logged, Time must be
-# a plausible HH:MM:SS, and the FrameNum field must show the last Seq.
+# a plausible HH:MM:SS, and the FrameNum field must show the last Seq. Finally Save exports the
+# rows through the real save-file dialog: the completion message, and the file export_0.xls
+# holding the header line and exactly the rows the list shows.
 # Exits with 77 (skipped) when the simulated device is not built or Open does nothing yet.
 #
 # usage: live_monitoring_test.sh VESKAR_EXE AUTOMATE_EXE SIMDEVICE OUTPUT_DIR
@@ -112,6 +114,19 @@ first_time=$(date +%T)
 run_device 60
 check_rows realistic "$first_time"
 screenshot "$out/live_monitoring.png" "$MAIN_WINDOW_TITLE"
+
+note "Save the rows through the save-file dialog"
+readonly APP_TITLE="veskar"  # message boxes carry the program file's name
+on_main_window click 1048 \; set-save-path "$(windows_path "$out/export.xls")" 30 ||
+    fail "the save dialog could not be filled"
+texts=$(automate dialog-texts "$APP_TITLE" 30) || fail "Save showed no message box"
+grep -qF "文件保存完毕！" <<<"$texts" || fail "Save's message box says: $texts"
+automate wait-window "$APP_TITLE" 5 \; key RETURN \; wait-gone "$APP_TITLE" 10 ||
+    fail "the message box did not close"
+[ ! -e "$out/export.xls" ] || fail "Save wrote the chosen file itself"
+{ printf 'Seq\tTime\tLen\tData\n'; cat "$out/realistic.rows"; } >"$out/export.expected"
+cmp "$out/export.expected" "$out/export_0.xls" ||
+    fail "export_0.xls differs from the rows (see $out/export.expected)"
 
 note "close"
 on_main_window close \; wait-gone "$MAIN_WINDOW_TITLE" 10 || fail "the window did not close"
