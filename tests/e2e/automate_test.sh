@@ -7,6 +7,7 @@
 #
 # usage: automate_test.sh AUTOMATE_EXE FIXTURE_EXE OUTPUT_DIR   (inside scripts/wine-session.sh)
 set -euo pipefail
+# shellcheck source=tests/e2e/e2e_lib.sh
 source "$(dirname "$0")/e2e_lib.sh"
 require_session
 AUTOMATE=$1

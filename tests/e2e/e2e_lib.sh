@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared parts of the end-to-end scripts; sourced, not run. Expects to run inside
 # scripts/wine-session.sh (WINEPREFIX, DISPLAY, VESKAR_WINE and VESKAR_SESSION_DIR set).
 

@@ -10,6 +10,7 @@
 # usage: live_monitoring_test.sh VESKAR_EXE AUTOMATE_EXE SIMDEVICE OUTPUT_DIR
 #        (inside scripts/wine-session.sh)
 set -euo pipefail
+# shellcheck source=tests/e2e/e2e_lib.sh
 source "$(dirname "$0")/e2e_lib.sh"
 require_session
 VESKAR=$1

@@ -5,6 +5,7 @@
 #
 # usage: main_window_test.sh VESKAR_EXE AUTOMATE_EXE OUTPUT_DIR   (inside scripts/wine-session.sh)
 set -euo pipefail
+# shellcheck source=tests/e2e/e2e_lib.sh
 source "$(dirname "$0")/e2e_lib.sh"
 require_session
 VESKAR=$1
