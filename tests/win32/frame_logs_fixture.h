@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <ctime>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -33,9 +34,13 @@ class FrameLogsTestAccess {
     int DisplayMode() const { return dialog_.displayMode_; }
     std::uint32_t FrameNum() const { return dialog_.frameNum_; }
     int FrameCounter() const { return dialog_.frameCounter_; }
+    void SetFrameCounter(int value) { dialog_.frameCounter_ = value; }
     int LogFileIndex() const { return dialog_.logFileIndex_; }
     const std::wstring& LogBasePath() const { return dialog_.logBasePath_; }
     bool RecorderOpen() const { return dialog_.recorderFile_.IsOpen(); }
+    int RecorderLines() const { return dialog_.recorderLines_; }
+    // Lets a test stand at the edge of a full file without recording 65535 frames first.
+    void SetRecorderLines(int lines) { dialog_.recorderLines_ = lines; }
     std::size_t BufferedBytes() const { return dialog_.captureBuffer_.Size(); }
     const framework::ListView& FrameList() const { return dialog_.frameList_; }
 
@@ -218,6 +223,16 @@ class FrameLogsTest : public ::testing::Test {
         if (!KillTimer(Dialog(), kMonitorTimerId)) return false;
         StartMonitorTimer(Dialog());
         return true;
+    }
+
+    // Runs this thread's message loop for a while, as a modal box would: real ticks arrive.
+    static void PumpMessagesFor(DWORD milliseconds) {
+        const ULONGLONG end = GetTickCount64() + milliseconds;
+        while (GetTickCount64() < end) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+            Sleep(1);
+        }
     }
 
     // One tick of MonitorTimer, as the message loop would deliver it.
