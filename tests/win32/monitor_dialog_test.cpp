@@ -13,6 +13,7 @@
 #include "capture/serial_link.h"
 #include "fakes/recording_comm_port.h"
 #include "framework/application.h"
+#include "ui/monitor_app.h"
 #include "ui/monitor_dialog.h"
 #include "ui/resource_ids.h"
 #include "win32/support/fake_prompts.h"
@@ -373,6 +374,23 @@ TEST_F(MonitorDialogEndingTest, EnterWithAnInvalidFrameNumKeepsTheWindowOpen) {
     }
 }
 
+TEST_F(MonitorDialogEndingTest, EnterOnAPushButtonPressesItInsteadOfEnding) {
+    int rowsAfterEnter = -1;
+    const INT_PTR result = RunNewWindow(
+        [](HWND window) {
+            ListView_InsertItem(GetDlgItem(window, IDC_FRAME_LIST), nullptr);
+            // Moving the focus as the Tab key does also makes the button the default one.
+            const HWND clear = GetDlgItem(window, IDC_CLEAR);
+            SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(clear), TRUE);
+            PostKey(clear, VK_RETURN);
+        },
+        [&](HWND window) {
+            rowsAfterEnter = ListView_GetItemCount(GetDlgItem(window, IDC_FRAME_LIST));
+        });
+    EXPECT_EQ(result, ModalScript::kStillOpen);
+    EXPECT_EQ(rowsAfterEnter, 0);
+}
+
 TEST_F(MonitorDialogEndingTest, EscapeAndTheCloseBoxEndEvenWithAnInvalidFrameNum) {
     struct Way {
         const char* name;
@@ -394,6 +412,39 @@ TEST_F(MonitorDialogEndingTest, EscapeAndTheCloseBoxEndEvenWithAnInvalidFrameNum
         EXPECT_EQ(result, IDCANCEL);
         EXPECT_TRUE(prompts.messages.empty());
     }
+}
+
+// The application's start-up runs the main window modally; closing it ends the run, and no
+// window of the program remains.
+TEST(MonitorAppTest, RunsTheMainWindowModallyUntilItIsClosed) {
+    FakePrompts prompts;
+    framework::ScopedPrompts scopedPrompts(prompts);
+    veskar::testing::RecordingCommPort port;
+    SerialLink link(port);
+    ReadChunk chunk{};
+    MonitorApp app(link, chunk);
+
+    static HWND shownWindow;
+    static bool mainWindowSet;
+    shownWindow = nullptr;
+    mainWindowSet = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+        const HWND window = FindWindowW(nullptr, L"Veskar V2.0.8.11");
+        if (window == nullptr || shownWindow != nullptr) return;
+        shownWindow = window;
+        mainWindowSet =
+            framework::MainWindow() != nullptr && framework::MainWindow()->Handle() == window;
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(app.Run(), 0);
+    KillTimer(nullptr, timer);
+
+    ASSERT_NE(shownWindow, nullptr);
+    EXPECT_TRUE(mainWindowSet);
+    EXPECT_FALSE(IsWindow(shownWindow));
+    EXPECT_EQ(framework::MainWindow(), nullptr);
+    EXPECT_NE(GetModuleHandleW(L"riched32.dll"), nullptr);
+    EXPECT_EQ(port.calls, std::vector<std::string>{});  // the port is never touched
 }
 
 }  // namespace
