@@ -35,11 +35,12 @@ class Run {
           generator_(options.scenario, options.seed) {}
 
     RunSummary Go() {
-        while (!Finished()) {
+        bool sending = true;
+        while (sending && !Finished()) {
             std::optional<Piece> piece = generator_.Next();
-            if (!piece || !Send(*piece)) break;
+            sending = piece && Send(*piece);
         }
-        if (Flush()) {
+        if (summary_.error.empty() && !gStopRequested && Flush()) {
             summary_.unread = !port_.Drain(kEndDrainPatienceSeconds);
             summary_.elapsedSeconds = Now();
             SleepUnlessStopped(options_.quietEndMs);

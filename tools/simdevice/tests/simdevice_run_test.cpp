@@ -79,12 +79,17 @@ class Device {
         for (ssize_t n; (n = read(output_, chunk, sizeof chunk)) > 0;) text.append(chunk, n);
         return text;
     }
-    // Its exit status, or -1.
+    // Its exit status, or -1 (also when it has not ended within our patience).
     int Wait() {
+        const auto deadline = Clock::now() + kPatience;
         int status = 0;
-        const pid_t waited = waitpid(pid_, &status, 0);
+        pid_t waited = 0;
+        while ((waited = waitpid(pid_, &status, WNOHANG)) == 0 && Clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (waited != pid_) return -1;  // the destructor stops it
         pid_ = -1;
-        return waited > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
   private:
@@ -237,6 +242,22 @@ TEST_F(SimdeviceRunTest, WritesTheStreamToAnExistingPath) {
     std::ifstream file(path, std::ios::binary);
     const Bytes written{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     EXPECT_EQ(written, GenerateTraffic(Scenario::Garbage, 3, 12).stream);
+}
+
+// A reader that goes away in the middle of a run is a port error.
+TEST_F(SimdeviceRunTest, APortThatGoesAwayEndsTheRunWithStatus1) {
+    const std::string fifo = TempPath("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // Not inherited by the device, which would then keep the pipe alive itself.
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    Device device({"--port", fifo, "--scenario", "smallest"});  // until stopped
+    pollfd ready{reader, POLLIN, 0};
+    ASSERT_EQ(poll(&ready, 1, 10000), 1);
+    std::uint8_t chunk[64];
+    EXPECT_GT(read(reader, chunk, sizeof chunk), 0);
+    close(reader);
+    EXPECT_EQ(device.Wait(), 1);
 }
 
 TEST_F(SimdeviceRunTest, ExitStatusTellsUsageAndPortErrorsApart) {
