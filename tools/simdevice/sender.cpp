@@ -38,7 +38,7 @@ class Run {
         bool sending = true;
         while (sending && !Finished()) {
             std::optional<Piece> piece = generator_.Next();
-            sending = piece && Send(*piece);
+            sending = piece && Send(std::move(*piece));
         }
         if (summary_.error.empty() && !gStopRequested && Flush()) {
             summary_.unread = !port_.Drain(kEndDrainPatienceSeconds);
@@ -58,11 +58,11 @@ class Run {
 
     bool Finished() const {
         if (gStopRequested) return true;
-        if (options_.count && summary_.framesSent >= *options_.count) return true;
+        if (options_.count && framesTaken_ >= *options_.count) return true;
         return options_.durationSeconds && Now() >= *options_.durationSeconds;
     }
 
-    bool Send(const Piece& piece) {
+    bool Send(Piece piece) {
         if (piece.quietBeforeMs > 0) {
             if (!Flush()) return false;
             // The quiet time counts from when the reader has the bytes before it, so that it
@@ -77,9 +77,9 @@ class Run {
             schedule_.AddBytes(size);
             if (batch_.size() >= kBatchBytes && !Flush()) return false;
         }
-        summary_.framesSent += piece.framesSent;
-        summary_.framesShown += static_cast<std::int64_t>(piece.shown.size());
-        if (log_) log_->Write(piece);
+        // Counted and logged once the port has taken all of it.
+        framesTaken_ += piece.framesSent;
+        batchPieces_.push_back(std::move(piece));
         return true;
     }
 
@@ -93,6 +93,12 @@ class Run {
         if (!port_.Write(batch_.data(), batch_.size(), summary_.error)) return false;
         summary_.bytesSent += batch_.size();
         batch_.clear();
+        for (const Piece& piece : batchPieces_) {
+            summary_.framesSent += piece.framesSent;
+            summary_.framesShown += static_cast<std::int64_t>(piece.shown.size());
+            if (log_) log_->Write(piece);
+        }
+        batchPieces_.clear();
         schedule_.CatchUp(Now());
         return true;
     }
@@ -103,6 +109,8 @@ class Run {
     LineSchedule schedule_;
     TrafficGenerator generator_;
     Bytes batch_;
+    std::vector<Piece> batchPieces_;  // the pieces whose bytes end in `batch_`
+    std::int64_t framesTaken_ = 0;    // frames of the pieces taken from the generator
     RunSummary summary_;
     Clock::time_point start_ = Clock::now();
 };
