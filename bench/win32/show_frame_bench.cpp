@@ -1,11 +1,16 @@
 // What MonitorDialog::ShowFrame costs on the real main window, next to the window calls it has
 // to make: a loop of N ShowFrame calls against a loop that makes only the same window calls with
 // the same texts (the insert, the three subitem texts, the scroll and the controls that the
-// exchange towards the controls updates), on the same window, once hidden and once shown.
-// Prints frames per second, the ratio of the two, and the rates as multiples of the line's
-// maximum of 5760 frames per second (230400 baud, 4-byte frames).
+// exchange towards the controls updates), on the same window, hidden and shown. Prints frames per
+// second, the ratio of the two, the rates as multiples of the line's maximum of 5760 frames per
+// second (230400 baud, 4-byte frames), and where the reference loop's time goes, call by call.
 //
-// usage: show_frame_bench.exe [frames per run, default 20000] [rounds, default 2]
+// A third setting measures a way to make the same calls cheaper: the list's redrawing switched
+// off while one tick's burst of rows is added, and the list invalidated once after it. The rows
+// and what the window shows after each tick stay the same.
+//
+// usage: show_frame_bench.exe [frames hidden, default 20000] [rounds, default 2]
+//                             [frames shown, default the same as hidden]
 #include <windows.h>
 
 #include <commctrl.h>
@@ -28,8 +33,9 @@ namespace veskar {
 namespace {
 
 constexpr double kLineMaxFramesPerSecond = 5760.0;
-// At the line's maximum one 10 ms tick brings about 58 frames; the shown window gets its
-// messages (the repainting) handled after every such burst, as the program's message loop would.
+// At the line's maximum one 10 ms tick brings about 58 frames; both loops run in such bursts, and
+// the shown window gets its messages (the repainting) handled after each, as the program's
+// message loop would between two ticks.
 constexpr int kFramesPerTick = 58;
 
 class Stopwatch {
@@ -62,10 +68,16 @@ void PumpMessages() {
 const std::uint8_t kAddressByte[] = {0xA0};
 const Frame kSmallestFrame{kAddressByte, 1};
 
+struct Setting {
+    const char* name;
+    bool shown;
+    bool redrawOffPerTick;  // the list's redrawing off while a tick's burst is added
+};
+
 class Bench {
   public:
-    Bench(MonitorDialog& dialog, int frames)
-        : dialog_(dialog), access_(dialog), frames_(frames), window_(dialog.Handle()) {
+    Bench(MonitorDialog& dialog, int maxFrames)
+        : dialog_(dialog), access_(dialog), frames_(maxFrames), window_(dialog.Handle()) {
         list_ = GetDlgItem(window_, IDC_FRAME_LIST);
         ports_ = GetDlgItem(window_, IDC_COM_PORT);
         show_ = GetDlgItem(window_, IDC_REALTIME_SHOW);
@@ -80,33 +92,23 @@ class Bench {
         for (int i = 1; i <= frames_; ++i) numbers_.push_back(std::to_string(i));
     }
 
-    double ShowFrameRate(bool pump) {
-        Restart();
-        const Stopwatch watch;
-        for (int i = 0; i < frames_; ++i) {
-            access_.ShowFrame(kSmallestFrame);
-            if (pump && (i + 1) % kFramesPerTick == 0) PumpMessages();
-        }
-        return frames_ / watch.Seconds();
-    }
+    // How many frames the next runs take; at most the number given at construction.
+    void SetFrames(int frames) { frames_ = std::min(frames, static_cast<int>(numbers_.size())); }
 
-    double WindowCallsRate(bool pump) {
-        Restart();
-        const Stopwatch watch;
-        for (int i = 0; i < frames_; ++i) {
-            WindowCalls(i);
-            if (pump && (i + 1) % kFramesPerTick == 0) PumpMessages();
-        }
-        return frames_ / watch.Seconds();
+    double ShowFrameRate(const Setting& setting) {
+        return Rate(setting, [this](int) { access_.ShowFrame(kSmallestFrame); });
+    }
+    double WindowCallsRate(const Setting& setting) {
+        return Rate(setting, [this](int index) { WindowCalls(index); });
     }
 
     // The reference loop again, with the time of each kind of call summed separately.
-    void PrintCallBreakdown(bool pump) {
+    void PrintCallBreakdown(const Setting& setting) {
         Restart();
-        enum { kInsert, kSubItems, kScroll, kComboSel, kRadios, kFrameNumText, kPump, kKinds };
+        enum { kInsert, kSubItems, kScroll, kComboSel, kRadios, kFrameNumText, kTick, kKinds };
         const char* const names[kKinds] = {
-            "LVM_INSERTITEMA", "3 x LVM_SETITEMTEXTA", "LVM_SCROLL 0/50", "CB_SETCURSEL",
-            "2 x BM_SETCHECK", "WM_SETTEXT FrameNum",  "message pump"};
+            "LVM_INSERTITEMA", "3 x LVM_SETITEMTEXTA", "LVM_SCROLL 0/50",        "CB_SETCURSEL",
+            "2 x BM_SETCHECK", "WM_SETTEXT FrameNum",  "tick end (pump, redraw)"};
         double seconds[kKinds] = {};
         LARGE_INTEGER frequency, before, after;
         QueryPerformanceFrequency(&frequency);
@@ -118,6 +120,7 @@ class Bench {
                              static_cast<double>(frequency.QuadPart);
         };
         for (int i = 0; i < frames_; ++i) {
+            if (i % kFramesPerTick == 0) timed(kTick, [&] { BeginBurst(setting); });
             const std::string& seq = numbers_[static_cast<std::size_t>(i)];
             timed(kInsert, [&] {
                 LVITEMA item{};
@@ -138,13 +141,13 @@ class Bench {
                 SendMessageW(save_, BM_SETCHECK, BST_UNCHECKED, 0);
             });
             timed(kFrameNumText, [&] { SetWindowTextA(frameNum_, seq.c_str()); });
-            if (pump && (i + 1) % kFramesPerTick == 0) timed(kPump, PumpMessages);
+            if ((i + 1) % kFramesPerTick == 0) timed(kTick, [&] { EndBurst(setting); });
         }
         double total = 0;
         for (const double s : seconds) total += s;
         std::printf("  per frame, by window call (%d frames):\n", frames_);
         for (int kind = 0; kind < kKinds; ++kind) {
-            if (kind == kPump && !pump) continue;
+            if (kind == kTick && !setting.shown && !setting.redrawOffPerTick) continue;
             std::printf("    %-24s %9.1f us  %5.1f %%\n", names[kind],
                         1e6 * seconds[kind] / frames_, 100.0 * seconds[kind] / total);
         }
@@ -161,7 +164,66 @@ class Bench {
         return frames_ / seconds;
     }
 
+    // What ShowFrame adds over the reference loop, part by part, per frame: the row texts, the
+    // exchange towards the controls next to its four messages alone, and the control lookups
+    // that the exchange makes (GetDlgItem for three controls, GetWindow along the mode group).
+    void PrintOwnShare() {
+        const int count = std::min(frames_, 2000);
+        const auto perCall = [count](auto&& call) {
+            const Stopwatch watch;
+            for (int i = 0; i < count; ++i) call(i);
+            return 1e6 * watch.Seconds() / count;
+        };
+        const double format =
+            perCall([](int i) { FormatFrameRow(kSmallestFrame, i + 1).seq.size(); });
+        const double exchange = perCall([this](int) { dialog_.UpdateData(false); });
+        const double messages = perCall([this](int i) {
+            SendMessageW(ports_, CB_SETCURSEL, 1, 0);
+            SendMessageW(show_, BM_SETCHECK, BST_CHECKED, 0);
+            SendMessageW(save_, BM_SETCHECK, BST_UNCHECKED, 0);
+            SetWindowTextA(frameNum_, numbers_[static_cast<std::size_t>(i)].c_str());
+        });
+        const double lookups = perCall([this](int) {
+            GetDlgItem(window_, IDC_COM_PORT);
+            HWND control = GetDlgItem(window_, IDC_REALTIME_SHOW);
+            for (int step = 0; step < 3 && control != nullptr; ++step)
+                control = GetWindow(control, GW_HWNDNEXT);
+            GetDlgItem(window_, IDC_FRAME_NUM);
+        });
+        std::printf("  our share, per frame (%d calls each):\n", count);
+        std::printf("    %-46s %9.1f us\n", "FormatFrameRow", format);
+        std::printf("    %-46s %9.1f us\n", "UpdateData(false)", exchange);
+        std::printf("    %-46s %9.1f us\n", "  its four messages alone", messages);
+        std::printf("    %-46s %9.1f us\n", "  its lookups alone (3 GetDlgItem, 3 GetWindow)",
+                    lookups);
+    }
+
   private:
+    template <typename PerFrame>
+    double Rate(const Setting& setting, PerFrame perFrame) {
+        Restart();
+        const Stopwatch watch;
+        for (int i = 0; i < frames_; ++i) {
+            if (i % kFramesPerTick == 0) BeginBurst(setting);
+            perFrame(i);
+            if ((i + 1) % kFramesPerTick == 0) EndBurst(setting);
+        }
+        return frames_ / watch.Seconds();
+    }
+
+    // A tick's burst of frames: optionally with the list's redrawing off while the burst is
+    // added; afterwards the list is invalidated once, and a shown window gets its messages.
+    void BeginBurst(const Setting& setting) const {
+        if (setting.redrawOffPerTick) SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    }
+    void EndBurst(const Setting& setting) const {
+        if (setting.redrawOffPerTick) {
+            SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(list_, nullptr, TRUE);
+        }
+        if (setting.shown) PumpMessages();
+    }
+
     void Restart() {
         SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
         access_.SetFrameCounter(0);
@@ -207,12 +269,12 @@ void PrintRate(const char* what, double rate) {
                 rate / kLineMaxFramesPerSecond);
 }
 
-void RunWindow(Bench& bench, const char* name, int rounds, bool pump) {
-    std::printf("%s window:\n", name);
+void RunSetting(Bench& bench, const Setting& setting, int rounds) {
+    std::printf("%s:\n", setting.name);
     double bestShow = 0, bestCalls = 0;
     for (int round = 1; round <= rounds; ++round) {
-        const double show = bench.ShowFrameRate(pump);
-        const double calls = bench.WindowCallsRate(pump);
+        const double show = bench.ShowFrameRate(setting);
+        const double calls = bench.WindowCallsRate(setting);
         std::printf(
             "  round %d: ShowFrame %.0f frames/s, window calls alone %.0f frames/s, "
             "ratio %.3f\n",
@@ -225,7 +287,8 @@ void RunWindow(Bench& bench, const char* name, int rounds, bool pump) {
     PrintRate("window calls alone (best round)", bestCalls);
     std::printf("  ratio ShowFrame time / window calls time: %.3f (target at most 1.1)\n",
                 bestCalls / bestShow);
-    bench.PrintCallBreakdown(pump);
+    bench.PrintCallBreakdown(setting);
+    if (!setting.shown) bench.PrintOwnShare();
     std::printf("\n");
     std::fflush(stdout);
 }
@@ -237,6 +300,7 @@ int main(int argc, char** argv) {
     using namespace veskar;
     const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20000;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2;
+    const int shownFrames = argc > 3 ? std::max(1, std::atoi(argv[3])) : frames;
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
@@ -248,19 +312,27 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the main window could not be created\n");
         return 1;
     }
-    Bench bench(dialog, frames);
-    std::printf("%d frames per run, %d rounds, frames of length 1 (4 bytes on the line)\n\n",
-                frames, rounds);
+    Bench bench(dialog, std::max(frames, shownFrames));
+    std::printf(
+        "%d frames per run hidden, %d shown, %d rounds, frames of length 1 (4 bytes on "
+        "the line), %d frames per tick\n\n",
+        frames, shownFrames, rounds, kFramesPerTick);
+    bench.SetFrames(frames);
     PrintRate("FormatFrameRow alone", bench.FormatRate());
     std::printf("\n");
 
-    ShowWindow(dialog.Handle(), SW_HIDE);
-    RunWindow(bench, "Hidden", rounds, false);
-
-    ShowWindow(dialog.Handle(), SW_SHOW);
-    UpdateWindow(dialog.Handle());
-    PumpMessages();
-    RunWindow(bench, "Shown", rounds, true);
+    const Setting settings[] = {
+        {"Hidden window", false, false},
+        {"Shown window", true, false},
+        {"Shown window, the list's redrawing off during each tick's burst", true, true},
+    };
+    for (const Setting& setting : settings) {
+        bench.SetFrames(setting.shown ? shownFrames : frames);
+        ShowWindow(dialog.Handle(), setting.shown ? SW_SHOW : SW_HIDE);
+        UpdateWindow(dialog.Handle());
+        PumpMessages();
+        RunSetting(bench, setting, rounds);
+    }
 
     dialog.DestroyModeless();
     return 0;
