@@ -123,7 +123,8 @@ std::uint64_t TrafficGenerator::Random() {
 }
 
 int TrafficGenerator::RandomIn(int lowest, int highest) {
-    const auto span = static_cast<std::uint64_t>(highest - lowest + 1);
+    // In 64 bits, so that a range as wide as int itself does not overflow.
+    const auto span = static_cast<std::uint64_t>(static_cast<std::int64_t>(highest) - lowest + 1);
     return lowest + static_cast<int>(Random() % span);
 }
 
