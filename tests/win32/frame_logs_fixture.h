@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/frame_row.h"
 #include "capture/monitoring_cycle.h"
 #include "capture/serial_link.h"
 #include "fakes/recording_comm_port.h"
@@ -195,16 +196,34 @@ inline std::string NumberedFrameData(std::uint32_t index) {
     return text;
 }
 
+// The clock the tests pin, so that every row has the Time text kPinnedTime.
+inline constexpr char kPinnedTime[] = "09:05:03";
+inline std::time_t PinnedClock() {
+    std::tm local{};
+    local.tm_year = 126;
+    local.tm_mon = 11;
+    local.tm_mday = 11;
+    local.tm_hour = 9;
+    local.tm_min = 5;
+    local.tm_sec = 3;
+    local.tm_isdst = -1;
+    return std::mktime(&local);
+}
+
 // The main window created for real (not shown, which keeps big lists cheap), over the fake port
 // opened as the device, with the log prompts installed.
 class FrameLogsTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        SetWallClock(PinnedClock);
         ASSERT_TRUE(dialog.CreateModeless());
         ShowWindow(Dialog(), SW_HIDE);
         ASSERT_EQ(link.Open(0, kDeviceBaudRate), 1);
     }
-    void TearDown() override { dialog.DestroyModeless(); }
+    void TearDown() override {
+        dialog.DestroyModeless();
+        SetWallClock(nullptr);
+    }
 
     HWND Dialog() const { return dialog.Handle(); }
     HWND Control(int id) const { return GetDlgItem(dialog.Handle(), id); }
@@ -246,6 +265,23 @@ class FrameLogsTest : public ::testing::Test {
         Tick();
     }
 
+    // Fills the list up to `rowTotal` rows as the live list leaves them (row i holds the frame
+    // numbered i + 1), straight into the list view, which is much faster than ticks.
+    void FillList(int rowTotal) {
+        const framework::ListView& list = access.FrameList();
+        // Without redrawing, Wine's list view takes rows some hundred times faster.
+        list.Send(WM_SETREDRAW, FALSE);
+        for (int row = list.ItemCount(); row < rowTotal; ++row) {
+            list.InsertItem(row, std::to_string(row + 1).c_str());
+            list.SetSubItemText(row, 1, kPinnedTime);
+            list.SetSubItemText(row, 2, "4");
+            list.SetSubItemText(row, 3,
+                                NumberedFrameData(static_cast<std::uint32_t>(row + 1)).c_str());
+        }
+        list.Send(WM_SETREDRAW, TRUE);
+        access.SetFrameCounter(rowTotal);
+    }
+
     // Chooses Realtime-Save as a click does, answering its dialog with `path` (nothing: Cancel).
     void ChooseRealtimeSave(const std::optional<std::wstring>& path) {
         prompts.savePaths.push_back(path);
@@ -261,20 +297,6 @@ class FrameLogsTest : public ::testing::Test {
     FrameLogsTestAccess access{dialog};
     TempFolder folder;
 };
-
-// The expected row line of a numbered frame, with the time the tests pin.
-inline constexpr char kPinnedTime[] = "09:05:03";
-inline std::time_t PinnedClock() {
-    std::tm local{};
-    local.tm_year = 126;
-    local.tm_mon = 11;
-    local.tm_mday = 11;
-    local.tm_hour = 9;
-    local.tm_min = 5;
-    local.tm_sec = 3;
-    local.tm_isdst = -1;
-    return std::mktime(&local);
-}
 
 }  // namespace testing
 }  // namespace veskar

@@ -48,15 +48,6 @@ std::vector<std::string> Rows(bool header, std::uint32_t firstSeq, std::uint32_t
 
 class RealtimeRecorderTest : public testing::FrameLogsTest {
   protected:
-    void SetUp() override {
-        FrameLogsTest::SetUp();
-        SetWallClock(testing::PinnedClock);
-    }
-    void TearDown() override {
-        SetWallClock(nullptr);
-        FrameLogsTest::TearDown();
-    }
-
     // The lines of a log file, which must end in an LF and hold no CR.
     static std::vector<std::string> LinesOf(const std::wstring& name) {
         const std::optional<std::string> content = ReadWholeFile(name);

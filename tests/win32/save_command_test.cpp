@@ -33,32 +33,6 @@ std::string RowLine(int seq) {
 
 class SaveCommandTest : public testing::FrameLogsTest {
   protected:
-    void SetUp() override {
-        FrameLogsTest::SetUp();
-        SetWallClock(testing::PinnedClock);
-    }
-    void TearDown() override {
-        SetWallClock(nullptr);
-        FrameLogsTest::TearDown();
-    }
-
-    // Fills the list up to `rowTotal` rows as the live list leaves them (row i holds the frame
-    // numbered i + 1), straight into the list view, which is much faster than ticks.
-    void FillList(int rowTotal) {
-        const framework::ListView& list = access.FrameList();
-        // Without redrawing, Wine's list view takes rows some hundred times faster.
-        list.Send(WM_SETREDRAW, FALSE);
-        for (int row = list.ItemCount(); row < rowTotal; ++row) {
-            list.InsertItem(row, std::to_string(row + 1).c_str());
-            list.SetSubItemText(row, 1, testing::kPinnedTime);
-            list.SetSubItemText(row, 2, "4");
-            list.SetSubItemText(row, 3,
-                                NumberedFrameData(static_cast<std::uint32_t>(row + 1)).c_str());
-        }
-        list.Send(WM_SETREDRAW, TRUE);
-        access.SetFrameCounter(rowTotal);
-    }
-
     void Save(const std::optional<std::wstring>& path) {
         prompts.savePaths.push_back(path);
         Click(IDC_SAVE);
