@@ -414,6 +414,19 @@ TEST_F(MonitorDialogEndingTest, EscapeAndTheCloseBoxEndEvenWithAnInvalidFrameNum
     }
 }
 
+HWND closedWindow = nullptr;
+bool closedWasMainWindow = false;
+
+// Closes the main window once it is up, noting whether it was the application's main window.
+void CALLBACK CloseMainWindow(HWND, UINT, UINT_PTR, DWORD) {
+    const HWND window = FindWindowW(nullptr, L"Veskar V2.0.8.11");
+    if (window == nullptr || closedWindow != nullptr) return;
+    closedWindow = window;
+    closedWasMainWindow =
+        framework::MainWindow() != nullptr && framework::MainWindow()->Handle() == window;
+    PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
 // The application's start-up runs the main window modally; closing it ends the run, and no
 // window of the program remains.
 TEST(MonitorAppTest, RunsTheMainWindowModallyUntilItIsClosed) {
@@ -424,24 +437,15 @@ TEST(MonitorAppTest, RunsTheMainWindowModallyUntilItIsClosed) {
     ReadChunk chunk{};
     MonitorApp app(link, chunk);
 
-    static HWND shownWindow;
-    static bool mainWindowSet;
-    shownWindow = nullptr;
-    mainWindowSet = false;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
-        const HWND window = FindWindowW(nullptr, L"Veskar V2.0.8.11");
-        if (window == nullptr || shownWindow != nullptr) return;
-        shownWindow = window;
-        mainWindowSet =
-            framework::MainWindow() != nullptr && framework::MainWindow()->Handle() == window;
-        PostMessageW(window, WM_CLOSE, 0, 0);
-    });
+    closedWindow = nullptr;
+    closedWasMainWindow = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseMainWindow);
     EXPECT_EQ(app.Run(), 0);
     KillTimer(nullptr, timer);
 
-    ASSERT_NE(shownWindow, nullptr);
-    EXPECT_TRUE(mainWindowSet);
-    EXPECT_FALSE(IsWindow(shownWindow));
+    ASSERT_NE(closedWindow, nullptr);
+    EXPECT_TRUE(closedWasMainWindow);
+    EXPECT_FALSE(IsWindow(closedWindow));
     EXPECT_EQ(framework::MainWindow(), nullptr);
     EXPECT_NE(GetModuleHandleW(L"riched32.dll"), nullptr);
     EXPECT_EQ(port.calls, std::vector<std::string>{});  // the port is never touched
