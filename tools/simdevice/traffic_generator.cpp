@@ -152,6 +152,11 @@ void TrafficGenerator::Queue(double quietBeforeMs, std::uint8_t address, const B
     queue_.push_back(std::move(piece));
 }
 
+void TrafficGenerator::QueueRandomFrame(double quietBeforeMs, int fewestData, int mostData) {
+    const std::uint8_t address = RandomByte();
+    Queue(quietBeforeMs, address, RandomBytes(RandomIn(fewestData, mostData)));
+}
+
 void TrafficGenerator::QueueEmptyFrame() {
     Piece piece;
     piece.bytes = kMarkerBytes;
@@ -211,7 +216,7 @@ void TrafficGenerator::AddBurst() {
     double quiet = round_ == 0 ? 0 : RandomIn(15, 50);
     const int frames = RandomIn(5, 50);
     for (int i = 0; i < frames; ++i) {
-        Queue(quiet, RandomByte(), RandomBytes(RandomIn(1, 8)));
+        QueueRandomFrame(quiet, 1, 8);
         quiet = 0;
     }
 }
@@ -226,29 +231,31 @@ void TrafficGenerator::AddStrayStart() {
 }
 
 void TrafficGenerator::AddMixedFrames() {
-    for (int i = 0; i < 32; ++i) Queue(0, RandomByte(), RandomBytes(RandomIn(1, 32)));
+    for (int i = 0; i < 32; ++i) QueueRandomFrame(0, 1, 32);
 }
 
 // "HDR" in every position that matters, between random bytes.
 void TrafficGenerator::AddHdrInDataPatterns() {
     auto r = [this](int count) { return RandomBytes(count); };
+    // The data are drawn before the address byte: the order of the draws is part of the seed's
+    // traffic, so it must not be left to the order in which a compiler evaluates arguments.
+    auto frame = [this](const Bytes& data) { Queue(0, RandomByte(), data); };
     const Bytes& hdr = kMarkerBytes;
-    Queue(0, RandomByte(), Join({r(2), hdr, r(3)}));  // in the middle
-    Queue(0, RandomByte(), Join({hdr, r(2)}));        // right after the address byte
-    Queue(0, RandomByte(), Join({r(2), hdr}));        // at the end: an empty second part
-    Queue(0, kMarker[0],
-          Join({Bytes(kMarker.begin() + 1, kMarker.end()), r(2)}));  // from the
-                                                                     // address byte on
-    Queue(0, RandomByte(), Join({r(1), hdr, r(1), hdr, r(1)}));      // twice
-    Queue(0, RandomByte(), Join({r(1), hdr, hdr, r(1)}));            // twice in a row
+    const Bytes restOfMarker(kMarker.begin() + 1, kMarker.end());
+    frame(Join({r(2), hdr, r(3)}));                    // in the middle
+    frame(Join({hdr, r(2)}));                          // right after the address byte
+    frame(Join({r(2), hdr}));                          // at the end: nothing after it
+    Queue(0, kMarker[0], Join({restOfMarker, r(2)}));  // from the address byte on
+    frame(Join({r(1), hdr, r(1), hdr, r(1)}));         // twice
+    frame(Join({r(1), hdr, hdr, r(1)}));               // twice in a row
     // Near misses that must not split, ending in the first two bytes of a marker.
-    Queue(0, RandomByte(), {0x48, 0x44, 0x53, 0x48, 0x52, 0x44, 0x52, 0x48, 0x48, 0x44});
+    frame({0x48, 0x44, 0x53, 0x48, 0x52, 0x44, 0x52, 0x48, 0x48, 0x44});
 }
 
 void TrafficGenerator::AddBackToBackRun() {
     const int empties = RandomIn(1, 3);
     for (int i = 0; i < empties; ++i) QueueEmptyFrame();
-    Queue(0, RandomByte(), RandomBytes(RandomIn(0, 4)));
+    QueueRandomFrame(0, 0, 4);
 }
 
 // The frame scanner's worked example: the first read ends inside a marker, the second completes

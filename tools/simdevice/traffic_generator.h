@@ -69,6 +69,8 @@ class TrafficGenerator {
     Bytes RandomBytesWithoutMarker(int count);
 
     void Queue(double quietBeforeMs, std::uint8_t address, const Bytes& data);
+    // A frame to a random address byte with fewestData to mostData random data bytes.
+    void QueueRandomFrame(double quietBeforeMs, int fewestData, int mostData);
     void QueueEmptyFrame();
     void QueueStray(double quietBeforeMs, Bytes bytes);
 
