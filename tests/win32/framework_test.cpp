@@ -242,6 +242,31 @@ TEST_F(ExceptionBoundaryTest, AFailedTimerTickIsShownAndTheWindowGoesOn) {
     EXPECT_EQ(dialog.handled, 1);
 }
 
+// A string field exchanged as it stands, built from the frame detail template.
+class TextDialog : public Dialog {
+  public:
+    TextDialog() : Dialog(IDD_FRAME_INFO_DIALOG) {}
+    std::string data = "S<50:r>3C ";
+
+  protected:
+    void DoDataExchange(DataExchange& exchange) override { exchange.Text(IDC_INFO_DATA, data); }
+};
+
+TEST(StringExchange, PutsTheTextInTheFieldAndReadsItBackAsItStands) {
+    TextDialog dialog;
+    ASSERT_TRUE(dialog.CreateModeless());
+    const Window field = dialog.Item(IDC_INFO_DATA);
+    EXPECT_EQ(field.TextAnsi(), "S<50:r>3C ");  // the first exchange, at initialisation
+
+    field.SetTextAnsi("  S<50:w>00 FF  ");
+    EXPECT_TRUE(dialog.UpdateData(true));
+    EXPECT_EQ(dialog.data, "  S<50:w>00 FF  ");
+
+    dialog.data.clear();
+    EXPECT_TRUE(dialog.UpdateData(false));
+    EXPECT_EQ(field.TextAnsi(), "");
+}
+
 TEST(DialogCentring, ADialogOpensCentredOverItsOwner) {
     FakePrompts prompts;
     ScopedPrompts scoped(prompts);

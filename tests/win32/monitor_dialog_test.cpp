@@ -102,6 +102,7 @@ TEST_F(MonitorDialogTest, OpensWithTheInitialStateOfEveryControl) {
     EXPECT_EQ(access.FrameNum(), 0u);
     EXPECT_EQ(access.FrameCounter(), 0);
     EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(GetFocus(), Control(IDC_OPEN_DEVICE));  // the first enabled tab stop
 }
 
 TEST_F(MonitorDialogTest, PortListHoldsTheEightPortsInOrder) {
