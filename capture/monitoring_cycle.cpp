@@ -1,6 +1,7 @@
 #include "capture/monitoring_cycle.h"
 
 #include "capture/frame_scanner.h"
+#include "capture/tick_stats.h"
 #include "ui/monitor_dialog.h"
 #include "ui/resource_ids.h"
 
@@ -64,6 +65,7 @@ void MonitorDialog::OnStopMonitor() {
 }
 
 void MonitorDialog::OnTimer(UINT_PTR timerId) {
+    VESKAR_TICK_STATS_GUARD(frameCounter_);  // the benchmark build times each tick
     if (timerId == kMonitorTimerId) {
         const int count = serialLink_.Read(readChunk_.data(), kReadChunkBytes);
         for (int i = 0; i < count; ++i)
