@@ -84,7 +84,8 @@ TEST_F(FrameLogFileTest, ReplacesAnExistingFileAndHoldsItWithoutSharing) {
 }
 
 TEST_F(FrameLogFileTest, OpensNamesTheAnsiCodePageCannotSpell) {
-    TempFolder wideFolder(L"-日志-Ωмега");
+    TempFolder wideFolder(testing::kWideFolderLeaf);
+    ASSERT_TRUE(testing::AnsiCodePageCannotSpell(wideFolder.Path()));
     ASSERT_TRUE(FileExists(wideFolder.Path()));
     const std::wstring name = wideFolder / L"总线_0.xls";
     FrameLogFile file;

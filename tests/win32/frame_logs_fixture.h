@@ -171,6 +171,17 @@ inline bool OpensExclusively(const std::wstring& name) {
     return true;
 }
 
+// A folder name with letters that no ANSI code page holds all of (Chinese, Cyrillic, Vietnamese).
+inline constexpr wchar_t kWideFolderLeaf[] = L"-日志-мега-ễ";
+
+// Whether the system's ANSI code page lacks a character of `text`.
+inline bool AnsiCodePageCannotSpell(const std::wstring& text) {
+    BOOL usedDefault = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
+                        nullptr, 0, nullptr, &usedDefault);
+    return usedDefault != FALSE;
+}
+
 inline bool FileExists(const std::wstring& name) {
     return GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -288,6 +299,7 @@ class FrameLogsTest : public ::testing::Test {
         Click(IDC_REALTIME_SAVE);
     }
 
+    TempFolder folder;  // outlives the window, whose recorder file may still hold a file there
     veskar::testing::RecordingCommPort port;
     SerialLink link{port};
     ReadChunk chunk{};
@@ -295,7 +307,6 @@ class FrameLogsTest : public ::testing::Test {
     framework::ScopedPrompts scopedPrompts{prompts};
     MonitorDialog dialog{link, chunk};
     FrameLogsTestAccess access{dialog};
-    TempFolder folder;
 };
 
 }  // namespace testing

@@ -295,7 +295,8 @@ TEST_F(RealtimeRecorderTest, StopAndStartPauseIntoTheSameFile) {
 
 // A path the ANSI code page cannot spell reaches the recorder's files whole.
 TEST_F(RealtimeRecorderTest, RecordsUnderAPathOutsideTheAnsiCodePage) {
-    TempFolder wide(L"-日志-Ωмега");
+    TempFolder wide(testing::kWideFolderLeaf);
+    ASSERT_TRUE(testing::AnsiCodePageCannotSpell(wide.Path()));
     ChooseRealtimeSave(wide / L"总线.xls");
     FeedFrames(1, 1);
     access.SetRecorderLines(kMaxLinesPerLogFile);
