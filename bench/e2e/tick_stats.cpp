@@ -282,7 +282,7 @@ void WriteReport(std::FILE* out, Recorder& r) {
         longest = std::max(longest, counts);
     }
     const double ticks = static_cast<double>(r.tickCounts.size());
-    std::fprintf(out, "ticks %zu\n", r.tickCounts.size());
+    std::fprintf(out, "ticks %llu\n", static_cast<unsigned long long>(r.tickCounts.size()));
     std::fprintf(out, "ticks_with_frames %lld\n", r.ticksWithFrames);
     std::fprintf(out, "frames_shown %lld\n", r.framesShown);
     std::fprintf(out, "tick_total_us %.0f\n", Microseconds(total));
@@ -301,8 +301,10 @@ void WriteReport(std::FILE* out, Recorder& r) {
     PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof(memory);
     if (GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory))) {
-        std::fprintf(out, "peak_working_set_bytes %zu\n", memory.PeakWorkingSetSize);
-        std::fprintf(out, "working_set_bytes %zu\n", memory.WorkingSetSize);
+        std::fprintf(out, "peak_working_set_bytes %llu\n",
+                     static_cast<unsigned long long>(memory.PeakWorkingSetSize));
+        std::fprintf(out, "working_set_bytes %llu\n",
+                     static_cast<unsigned long long>(memory.WorkingSetSize));
     }
     for (const auto& [key, bucket] : r.buckets) {
         std::string name = key.first;
