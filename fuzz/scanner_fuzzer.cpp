@@ -47,7 +47,7 @@ constexpr std::size_t kMaxFrame = static_cast<std::size_t>(FrameScanner::kMaxFra
 constexpr std::size_t kMaxBufferAfterScan = kMarker + kMaxFrame + 2;
 constexpr std::size_t kMaxStrayBytes = 2;
 // Keeps the plain rescan affordable; enough for several over-long frames.
-constexpr std::size_t kMaxStreamBytes = 384 * 1024;
+constexpr std::size_t kMaxStreamBytes = std::size_t{384} * 1024;
 
 [[noreturn]] void Fail(const char* what, std::size_t a = 0, std::size_t b = 0) {
     std::fprintf(stderr, "invariant broken: %s (%zu, %zu)\n", what, a, b);
@@ -189,6 +189,10 @@ class Harness {
             buffer_.Append(byte);
             model_.Append(byte);
         }
+        // After a good tick the buffer was within its bound; this tick adds only its own bytes.
+        if (!lastFaulted_)
+            Check(buffer_.Size() <= kMaxBufferAfterScan + read.size(), "buffer above its bound",
+                  buffer_.Size());
         quiet_ = read.empty();
         tickFrames_.clear();
         bool faulted = false;
@@ -201,6 +205,7 @@ class Harness {
         CheckBufferIsStreamTail();
         if (!faulted) CheckAfterTick();
         if (faultPeriod_ == 0) CompareWithPlainScanner(read);
+        lastFaulted_ = faulted;
         return !faulted;
     }
 
@@ -309,6 +314,7 @@ class Harness {
     std::size_t faultPeriod_;
     std::size_t handlerCalls_ = 0;
     bool quiet_ = false;
+    bool lastFaulted_ = false;
     bool overlongSeen_ = false;
 };
 
