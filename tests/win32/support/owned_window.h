@@ -1,0 +1,50 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace veskar::testing {
+
+// The modal dialog opened over `owner`: the enabled top-level window of this thread that `owner`
+// owns; null when there is none. It counts from its creation on: the modal loop shows it only
+// once no message is waiting, and a script step may come first.
+inline HWND OpenOwnedWindow(HWND owner) {
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM lParam) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            if (GetWindow(window, GW_OWNER) != s->owner || !IsWindowEnabled(window)) {
+                return TRUE;
+            }
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Cancels the dialog open over `owner`, if any, as its close box does.
+inline void CancelOwnedWindow(HWND owner) {
+    if (const HWND open = OpenOwnedWindow(owner)) PostMessageW(open, WM_COMMAND, IDCANCEL, 0);
+}
+
+inline std::wstring WindowTextOf(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+inline std::string WindowTextAnsi(HWND window) {
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+}  // namespace veskar::testing
