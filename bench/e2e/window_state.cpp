@@ -1,5 +1,6 @@
-// window_state.exe TITLE minimize|restore: minimises or restores the top-level window with this
-// caption. Under Xvfb there is no window manager to ask, so the state is set from Win32.
+// window_state.exe TITLE minimize|restore|is-minimized: minimises or restores the top-level
+// window with this caption, or exits with 0 if it is minimised and 1 if not. Under Xvfb there is
+// no window manager to ask, so the state is set from Win32.
 #include <windows.h>
 
 #include <cstdio>
@@ -19,8 +20,10 @@ std::wstring Widen(const char* text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 || (std::strcmp(argv[2], "minimize") != 0 && std::strcmp(argv[2], "restore"))) {
-        std::fprintf(stderr, "usage: window_state TITLE minimize|restore\n");
+    const bool query = argc == 3 && std::strcmp(argv[2], "is-minimized") == 0;
+    if (argc != 3 ||
+        (!query && std::strcmp(argv[2], "minimize") != 0 && std::strcmp(argv[2], "restore"))) {
+        std::fprintf(stderr, "usage: window_state TITLE minimize|restore|is-minimized\n");
         return 2;
     }
     const HWND window = FindWindowW(nullptr, Widen(argv[1]).c_str());
@@ -28,6 +31,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no window \"%s\"\n", argv[1]);
         return 1;
     }
+    if (query) return IsIconic(window) != FALSE ? 0 : 1;
     const bool minimize = std::strcmp(argv[2], "minimize") == 0;
     ShowWindow(window, minimize ? SW_MINIMIZE : SW_RESTORE);
     if ((IsIconic(window) != FALSE) != minimize) {
