@@ -6,12 +6,14 @@
 # (5760 frames/s), the tick durations, the process memory and where the ticks' time went.
 #
 # usage: live_throughput.sh [--minimized] [--count N] [--duration S] [--perf] [--cache-handles]
+#                           [--x-resources]
 #                           [--no-rows] TICKSTATS_EXE AUTOMATE_EXE WINDOW_STATE_EXE SIMDEVICE OUTPUT_DIR
 #        (inside scripts/wine-session.sh)
 #   --minimized      minimise the main window before the first frame (the list still gets every
 #                    row, but Wine paints nothing)
 #   --perf           also sample the Wine process with `perf record` (software clock)
 #   --cache-handles  let the timing wrappers answer the ticks' handle look-ups from a cache
+#   --x-resources    give Xlib a resource database (one unused entry, via XENVIRONMENT)
 #   --no-rows        skip reading and checking the rows (for quick comparisons only: the frame
 #                    count and FrameNum are still checked)
 set -euo pipefail
@@ -24,6 +26,7 @@ count=250000
 duration=300
 use_perf=""
 read_rows=1
+x_resources=""
 while [ $# -gt 0 ]; do
     case $1 in
         --minimized) mode=minimized; shift ;;
@@ -32,11 +35,13 @@ while [ $# -gt 0 ]; do
         --perf) use_perf=1; shift ;;
         --cache-handles) export VESKAR_TICK_STATS_CACHE_HANDLES=1; shift ;;
         --no-rows) read_rows=""; shift ;;
+        --x-resources) x_resources=1; shift ;;
         *) break ;;
     esac
 done
-[ $# -eq 5 ] || { sed -n '2,16p' "$0" >&2; exit 2; }
+[ $# -eq 5 ] || { sed -n '2,18p' "$0" >&2; exit 2; }
 [ -z "${VESKAR_TICK_STATS_CACHE_HANDLES:-}" ] || mode="$mode-cached"
+[ -z "$x_resources" ] || mode="$mode-xrdb"
 TICKSTATS=$1
 AUTOMATE=$2
 WINDOW_STATE=$3
@@ -89,6 +94,13 @@ device_pid=$!
 e2e_pids+=("$device_pid")
 exec 7>"$out/go"
 
+# Without any X resources (Xvfb has none) Xlib keeps no resource database and looks for the
+# resource files again on every XGetDefault, which Wine calls whenever a font is selected.
+if [ -n "$x_resources" ]; then
+    echo "veskar-bench.unused: 1" >"$out/xresources"
+    export XENVIRONMENT="$out/xresources"
+fi
+
 note "start veskar_tickstats.exe ($mode), press Open and Start Monitor"
 export VESKAR_TICK_STATS_FILE
 VESKAR_TICK_STATS_FILE=$(windows_path "$out/tickstats.txt")
@@ -99,7 +111,7 @@ on_main_window click 1000 \; wait-text 1050 "$OPEN_OK" 10 \; click 1032 \
 window_state() { "$VESKAR_WINE" "$WINDOW_STATE" "$MAIN_WINDOW_TITLE" "$@" </dev/null; }
 # Without a window manager Wine can restore a minimised window on its own shortly after: make
 # sure it stays minimised before the first frame, and check again at the end.
-if [ "${mode%-cached}" = minimized ]; then
+if [ "${mode%%-*}" = minimized ]; then
     for _ in 1 2 3; do
         window_state minimize || fail "the main window could not be minimised"
         sleep 2
@@ -141,7 +153,7 @@ if [ -n "$use_perf" ]; then
     wait "$perf_pid" 2>/dev/null || true
 fi
 session_cpu >"$out/cpu-end.txt"
-if [ "${mode%-cached}" = minimized ]; then
+if [ "${mode%%-*}" = minimized ]; then
     window_state is-minimized || fail "the main window was restored during the run"
 fi
 grep -E '^(VmRSS|VmHWM)' "/proc/$veskar_pid/status" >"$out/memory.txt" ||
