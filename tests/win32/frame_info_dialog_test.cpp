@@ -89,8 +89,11 @@ class FrameInfoDialogTest : public ::testing::Test {
     const framework::ListView& List() const { return access.FrameList(); }
     HWND ListHandle() const { return List().Handle(); }
 
+    // The list draws itself once at the end rather than after every row.
     void AddRows(int count) const {
+        List().Send(WM_SETREDRAW, FALSE);
         for (int row = List().ItemCount(); count-- > 0; ++row) AddRow(TextsOfRow(row));
+        List().Send(WM_SETREDRAW, TRUE);
     }
     void AddRow(const RowTexts& texts) const {
         const int row = List().AppendItem(texts.seq.c_str());

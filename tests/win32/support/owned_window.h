@@ -6,25 +6,25 @@
 
 namespace veskar::testing {
 
+struct OwnedWindowSearch {
+    HWND owner;
+    HWND found;
+};
+
+// A CALLBACK function, not a lambda, so that it has the calling convention of 32-bit Windows.
+inline BOOL CALLBACK CheckOwnedWindow(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<OwnedWindowSearch*>(lParam);
+    if (GetWindow(window, GW_OWNER) != search->owner || !IsWindowEnabled(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 // The modal dialog opened over `owner`: the enabled top-level window of this thread that `owner`
 // owns; null when there is none. It counts from its creation on: the modal loop shows it only
 // once no message is waiting, and a script step may come first.
 inline HWND OpenOwnedWindow(HWND owner) {
-    struct Search {
-        HWND owner;
-        HWND found;
-    } search{owner, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM lParam) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lParam);
-            if (GetWindow(window, GW_OWNER) != s->owner || !IsWindowEnabled(window)) {
-                return TRUE;
-            }
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    OwnedWindowSearch search{owner, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), CheckOwnedWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
