@@ -247,6 +247,7 @@ TEST_F(SimdeviceRunTest, WritesTheStreamToAnExistingPath) {
 // A reader that goes away in the middle of a run is a port error.
 TEST_F(SimdeviceRunTest, APortThatGoesAwayEndsTheRunWithStatus1) {
     const std::string fifo = TempPath("fifo");
+    unlink(fifo.c_str());  // a run whose process id was the same may have left one behind
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     // Not inherited by the device, which would then keep the pipe alive itself.
     const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -258,6 +259,7 @@ TEST_F(SimdeviceRunTest, APortThatGoesAwayEndsTheRunWithStatus1) {
     EXPECT_GT(read(reader, chunk, sizeof chunk), 0);
     close(reader);
     EXPECT_EQ(device.Wait(), 1);
+    unlink(fifo.c_str());
 }
 
 TEST_F(SimdeviceRunTest, ExitStatusTellsUsageAndPortErrorsApart) {
