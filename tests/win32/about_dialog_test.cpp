@@ -77,17 +77,6 @@ class AboutDialogTest : public ::testing::Test {
     AboutDialogTest() { framework::SetMainWindow(&dialog); }
     ~AboutDialogTest() override { framework::SetMainWindow(nullptr); }
 
-    // Lets the main window's own timer run for a while inside the modal loops.
-    // Runs the script; a dialog that a failed step left open over the main window is cancelled
-    // first, so that the main window can end.
-    static INT_PTR Run(ModalScript& script) {
-        script.Then(CancelOwnedWindow);
-        return script.Run();
-    }
-    static void Wait(ModalScript& script, int steps) {
-        for (int i = 0; i < steps; ++i) script.Then([](HWND) {});
-    }
-
     testing::RecordingCommPort port;
     SerialLink link{port};
     ReadChunk chunk{};
@@ -122,7 +111,7 @@ TEST_F(AboutDialogTest, LastEntryOfTheSystemMenuOpensTheAboutBox) {
         if (about != nullptr) SendDlgItemMessageW(about, IDOK, BM_CLICK, 0, 0);
     });
     script.Then([&](HWND window) { openAfterOk = OpenOwnedWindow(window) != nullptr; });
-    EXPECT_EQ(Run(script), ModalScript::kStillOpen);
+    EXPECT_EQ(RunCancellingStrays(script), ModalScript::kStillOpen);
 
     EXPECT_TRUE(separatorBefore);
     EXPECT_EQ(entryText, L"About Veskar(&A)...");
@@ -151,7 +140,7 @@ TEST_F(AboutDialogTest, CommandIdsSixteenToThirtyOneOpenTheBox) {
     script.Then([&](HWND window) {
         enabledAtEnd = OpenOwnedWindow(window) == nullptr && IsWindowEnabled(window) != FALSE;
     });
-    EXPECT_EQ(Run(script), ModalScript::kStillOpen);
+    EXPECT_EQ(RunCancellingStrays(script), ModalScript::kStillOpen);
 
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE("id " + std::to_string(cases[i].id));
@@ -190,7 +179,7 @@ TEST_F(AboutDialogTest, EndsByItsButtonTheKeysAndTheCloseBox) {
             ended[i] = OpenOwnedWindow(window) == nullptr && IsWindowEnabled(window) != FALSE;
         });
     }
-    EXPECT_EQ(Run(script), ModalScript::kStillOpen);
+    EXPECT_EQ(RunCancellingStrays(script), ModalScript::kStillOpen);
     for (std::size_t i = 0; i < std::size(ways); ++i) EXPECT_TRUE(ended[i]) << ways[i].name;
 }
 
@@ -209,7 +198,7 @@ TEST_F(AboutDialogTest, OtherSystemCommandsBehaveAsUsual) {
         restored = IsIconic(window) == FALSE && IsWindowVisible(window) != FALSE;
         PostSysCommand(window, SC_CLOSE);
     });
-    EXPECT_EQ(Run(script), IDCANCEL);
+    EXPECT_EQ(RunCancellingStrays(script), IDCANCEL);
     EXPECT_TRUE(minimised);
     EXPECT_TRUE(restored);
     EXPECT_EQ(script.StepsRun(), 3u);
@@ -233,14 +222,14 @@ TEST_F(AboutDialogTest, FramesKeepArrivingWhileTheBoxIsOpen) {
         port.Queue(FrameBytes({0xA0, 0x00, 0x10}));
         port.Queue(FrameBytes({0xA1}));
     });
-    Wait(script, 10);
+    AddIdleSteps(script, 10);
     script.Then([&](HWND window) {
         openLater = OpenOwnedWindow(window) != nullptr;
         rowsLater = access.FrameList().ItemCount();
         newestData = access.FrameList().ItemText(rowsLater - 1, 3);
         CancelOwnedWindow(window);
     });
-    EXPECT_EQ(Run(script), ModalScript::kStillOpen);
+    EXPECT_EQ(RunCancellingStrays(script), ModalScript::kStillOpen);
 
     EXPECT_EQ(rowsAtOpen, 0);
     EXPECT_TRUE(openLater);
@@ -257,7 +246,7 @@ TEST_F(AboutDialogTest, MainWindowShowsTheLargeIconImageAsBigAndSmallIcon) {
         big = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
         small = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0));
     });
-    EXPECT_EQ(Run(script), ModalScript::kStillOpen);
+    EXPECT_EQ(RunCancellingStrays(script), ModalScript::kStillOpen);
 
     ASSERT_NE(big, nullptr);
     EXPECT_EQ(small, big);

@@ -105,16 +105,6 @@ class FrameInfoDialogTest : public ::testing::Test {
         return {List().ItemText(row, 0), List().ItemText(row, 1), List().ItemText(row, 2),
                 List().ItemText(row, 3)};
     }
-    // Runs the script; a dialog that a failed step left open over the main window is cancelled
-    // first, so that the main window can end.
-    static INT_PTR Run(ModalScript& script) {
-        script.Then(CancelOwnedWindow);
-        return script.Run();
-    }
-    // Lets the main window's own timer run for a while inside the modal loops.
-    static void Wait(ModalScript& script, int steps) {
-        for (int i = 0; i < steps; ++i) script.Then([](HWND) {});
-    }
 
     testing::RecordingCommPort port;
     SerialLink link{port};
@@ -149,7 +139,7 @@ TEST_F(FrameInfoDialogTest, DoubleClickOnARowShowsItsTextsUpToTheThousandthRow) 
             CancelOwnedWindow(window);
         });
     }
-    EXPECT_EQ(Run(script), ModalScript::kStillOpen);
+    EXPECT_EQ(RunCancellingStrays(script), ModalScript::kStillOpen);
 
     for (std::size_t i = 0; i < std::size(clicks); ++i) {
         SCOPED_TRACE("row " + std::to_string(clicks[i].row) + ", column " +
@@ -193,7 +183,7 @@ TEST_F(FrameInfoDialogTest, DoubleClickWhereNoRowLiesOpensNothing) {
         answerOnEmptyList =
             SendMessageW(window, WM_NOTIFY, IDC_FRAME_LIST, reinterpret_cast<LPARAM>(&header));
     });
-    EXPECT_EQ(Run(script), ModalScript::kStillOpen);
+    EXPECT_EQ(RunCancellingStrays(script), ModalScript::kStillOpen);
     EXPECT_EQ(opened, (std::vector<bool>{false, false, false}));
     EXPECT_EQ(answerOnEmptyList, 0);
 }
@@ -233,7 +223,7 @@ TEST_F(FrameInfoDialogTest, LongDataWrapsAtTheBlanksAndKeepsItsTrailingBlank) {
             static_cast<int>(SendMessageW(box, EM_GETFIRSTVISIBLELINE, 0, 0));
         CancelOwnedWindow(window);
     });
-    EXPECT_EQ(Run(script), ModalScript::kStillOpen);
+    EXPECT_EQ(RunCancellingStrays(script), ModalScript::kStillOpen);
 
     EXPECT_EQ(shown, data);
     EXPECT_EQ(shown.back(), ' ');
@@ -293,7 +283,7 @@ TEST_F(FrameInfoDialogTest, EditedFieldsLeaveTheListRowUnchangedWhicheverWayItEn
             rowAfter = {rows.ItemText(0, 0), rows.ItemText(0, 1), rows.ItemText(0, 2),
                         rows.ItemText(0, 3)};
         });
-        EXPECT_EQ(Run(script), ModalScript::kStillOpen);
+        EXPECT_EQ(RunCancellingStrays(script), ModalScript::kStillOpen);
         framework::SetMainWindow(&dialog);
         EXPECT_FALSE(openAfterEnd);
         EXPECT_EQ(rowAfter, rowBefore);
@@ -314,7 +304,7 @@ TEST_F(FrameInfoDialogTest, RowsArrivingWhileOpenDoNotChangeIt) {
         SendDlgItemMessageW(window, IDC_START_MONITOR, BM_CLICK, 0, 0);
         port.Queue(FrameBytes({0xA0, 0x00, 0x10}));
     });
-    Wait(script, 10);
+    AddIdleSteps(script, 10);
     script.Then(
         [&](HWND) { DoubleClickAt(ListHandle(), CellCentre(ListHandle(), 0, kDataColumn)); });
     script.Then([&](HWND window) {
@@ -323,14 +313,14 @@ TEST_F(FrameInfoDialogTest, RowsArrivingWhileOpenDoNotChangeIt) {
         port.Queue(FrameBytes({0xA1, 0x55}));
         port.Queue(FrameBytes({0x91, 0x0A, 0xFF}));
     });
-    Wait(script, 10);
+    AddIdleSteps(script, 10);
     script.Then([&](HWND window) {
         later = LookAtDetail(window);
         rowsLater = List().ItemCount();
         newestData = Row(rowsLater - 1).data;
         CancelOwnedWindow(window);
     });
-    EXPECT_EQ(Run(script), ModalScript::kStillOpen);
+    EXPECT_EQ(RunCancellingStrays(script), ModalScript::kStillOpen);
 
     ASSERT_TRUE(atOpen.open);
     EXPECT_EQ(rowsAtOpen, 1);

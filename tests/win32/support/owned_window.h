@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "win32/support/modal_script.h"
+
 namespace veskar::testing {
 
 struct OwnedWindowSearch {
@@ -31,6 +33,18 @@ inline HWND OpenOwnedWindow(HWND owner) {
 // Cancels the dialog open over `owner`, if any, as its close box does.
 inline void CancelOwnedWindow(HWND owner) {
     if (const HWND open = OpenOwnedWindow(owner)) PostMessageW(open, WM_COMMAND, IDCANCEL, 0);
+}
+
+// Runs the script; a dialog that a failed step left open over the main window is cancelled
+// first, so that the main window can end.
+inline INT_PTR RunCancellingStrays(ModalScript& script) {
+    script.Then(CancelOwnedWindow);
+    return script.Run();
+}
+
+// Lets the main window's own timer run for a while inside the modal loops.
+inline void AddIdleSteps(ModalScript& script, int steps) {
+    for (int i = 0; i < steps; ++i) script.Then([](HWND) {});
 }
 
 inline std::wstring WindowTextOf(HWND window) {
