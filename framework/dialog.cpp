@@ -35,6 +35,32 @@ RECT CentringArea(HWND window) {
     return ownerRect;
 }
 
+// A multi-line edit without ES_WANTRETURN leaves Enter to the dialog, which then presses its
+// default button or, having none, ends with IDOK. Windows' edit control says so in its answer
+// to WM_GETDLGCODE; Wine's asks for every key and passes Enter on only to an existing default
+// button. This subclass gives the documented answer on both.
+LRESULT CALLBACK LeaveEnterToDialog(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
+                                    UINT_PTR subclassId, DWORD_PTR) {
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(edit, LeaveEnterToDialog, subclassId);
+    LRESULT answer = DefSubclassProc(edit, message, wParam, lParam);
+    if (message != WM_GETDLGCODE || lParam == 0) return answer;
+    const auto* key = reinterpret_cast<const MSG*>(lParam);
+    const bool plainEnter =
+        key->message == WM_KEYDOWN && key->wParam == VK_RETURN && GetKeyState(VK_CONTROL) >= 0;
+    if (plainEnter) answer &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS);
+    return answer;
+}
+
+BOOL CALLBACK SubclassMultiLineEdit(HWND child, LPARAM) {
+    wchar_t className[16] = {};
+    GetClassNameW(child, className, 16);
+    const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
+    if (lstrcmpiW(className, L"Edit") == 0 && (style & ES_MULTILINE) != 0 &&
+        (style & ES_WANTRETURN) == 0)
+        SetWindowSubclass(child, LeaveEnterToDialog, 0, 0);
+    return TRUE;
+}
+
 }  // namespace
 
 Dialog::Dialog(int templateId, HWND owner) : templateId_(templateId), owner_(owner) {}
@@ -126,6 +152,7 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 INT_PTR Dialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG: {
+            EnumChildWindows(hwnd_, SubclassMultiLineEdit, 0);
             const bool focusFirstControl = OnInitDialog();
             CenterWindow();
             return focusFirstControl ? TRUE : FALSE;

@@ -236,9 +236,9 @@ TEST_F(FrameInfoDialogTest, LongDataWrapsAtTheBlanksAndKeepsItsTrailingBlank) {
     EXPECT_GT(firstVisibleAfterPageDown, 0);
 }
 
-// Edited fields stay in the dialog: whichever way it ends, the list row is as before. (Enter is
-// pressed in the Len field: under Wine the multi-line Data box asks for every key and hands Enter
-// on only to an existing default button, which this dialog does not have.)
+// Edited fields stay in the dialog: whichever way it ends, the list row is as before. The dialog
+// has no buttons, so Enter ends it with IDOK from a single-line field and from the multi-line
+// Data box alike.
 TEST_F(FrameInfoDialogTest, EditedFieldsLeaveTheListRowUnchangedWhicheverWayItEnds) {
     struct Way {
         const char* name;
@@ -247,6 +247,8 @@ TEST_F(FrameInfoDialogTest, EditedFieldsLeaveTheListRowUnchangedWhicheverWayItEn
     const Way ways[] = {
         {"Enter in the Len field",
          [](HWND detail) { PostKey(GetDlgItem(detail, IDC_INFO_LEN), VK_RETURN); }},
+        {"Enter in the Data box",
+         [](HWND detail) { PostKey(GetDlgItem(detail, IDC_INFO_DATA), VK_RETURN); }},
         {"Escape", [](HWND detail) { PostKey(GetDlgItem(detail, IDC_INFO_SEQ), VK_ESCAPE); }},
         {"close box", [](HWND detail) { PostMessageW(detail, WM_SYSCOMMAND, SC_CLOSE, 0); }},
     };
