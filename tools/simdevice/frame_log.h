@@ -27,6 +27,9 @@ class FrameLogWriter {
     bool Open(const std::string& path, const std::string& heading);
     bool IsOpen() const { return file_.is_open(); }
     void Write(const Piece& piece);
+    // Hands what was written to the system, so that a device killed mid-run leaves a log of
+    // everything it sent.
+    void Flush() { file_.flush(); }
     // Writes the closing comment and closes the file; false if any write failed.
     bool Close(const std::string& closing);
     std::int64_t FramesShown() const { return seq_; }

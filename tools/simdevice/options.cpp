@@ -163,6 +163,8 @@ std::string UsageText() {
            "                     garbage: long runs without a marker, after 200 ms quiet, and\n"
            "                       frames of up to 20000 bytes\n"
            "                     mixed: frames with 1 to 32 data bytes\n"
+           "                     long-garbage: garbage with runs of up to 200000 bytes (9 s at\n"
+           "                       the line rate) and frames of up to 65000 bytes\n"
            "  --seed N           seed of the scenario's random choices (default 1)\n"
            "  --rate line|max    line: 23040 bytes/s, the rate of 230400 baud (default);\n"
            "                     max: as fast as the port takes them. Both keep the scenario's\n"

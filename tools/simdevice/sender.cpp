@@ -98,6 +98,7 @@ class Run {
             summary_.framesShown += static_cast<std::int64_t>(piece.shown.size());
             if (log_) log_->Write(piece);
         }
+        if (log_ && !batchPieces_.empty()) log_->Flush();
         batchPieces_.clear();
         schedule_.CatchUp(Now());
         return true;

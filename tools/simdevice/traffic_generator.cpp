@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::array<std::string_view, kAllScenarios.size()> kNames = {
     "realistic",    "smallest",       "bursts",  "stray", "hdr-in-data",
-    "back-to-back", "worked-example", "garbage", "mixed",
+    "back-to-back", "worked-example", "garbage", "mixed", "long-garbage",
 };
 
 // The board of the realistic scenario.
@@ -21,6 +21,12 @@ constexpr std::uint8_t kSensorRead = kSensorWrite | 1;
 constexpr std::array<std::uint8_t, 3> kAbsentAddresses = {0x3C, 0x68, 0x27};
 constexpr double kPollPeriodMs = 100;
 constexpr double kEepromWriteCycleMs = 5;
+
+// The longest garbage stretch and huge frame: about 0.9 s of line time, and ten times that; the
+// long frames stay below 64 KiB, the most a receiver needs to hold of one frame.
+constexpr int kGarbageLongest = 20000;
+constexpr int kLongGarbageLongest = 200000;
+constexpr int kLongGarbageLongestFrame = 65000;
 
 // Long enough that a receiver sees a quiet tick even when its ticks run late.
 constexpr double kGarbageQuietMs = 200;
@@ -101,7 +107,10 @@ std::optional<Piece> TrafficGenerator::Next() {
                 if (round_ == 0) AddWorkedExample();
                 break;
             case Scenario::Garbage:
-                AddGarbageStretch();
+                AddGarbageStretch(kGarbageLongest);
+                break;
+            case Scenario::LongGarbage:
+                AddGarbageStretch(kLongGarbageLongest);
                 break;
             case Scenario::Mixed:
                 AddMixedFrames();
@@ -276,13 +285,15 @@ void TrafficGenerator::AddWorkedExample() {
 
 // After a quiet time (which ends the frame before), a long run of bytes without any marker,
 // which no frame owns, then a few frames, some of them huge.
-void TrafficGenerator::AddGarbageStretch() {
-    QueueStray(round_ == 0 ? 0 : kGarbageQuietMs, RandomBytesWithoutMarker(RandomIn(2000, 20000)));
+void TrafficGenerator::AddGarbageStretch(int longest) {
+    const int longestFrame = std::min(longest, kLongGarbageLongestFrame);
+    QueueStray(round_ == 0 ? 0 : kGarbageQuietMs,
+               RandomBytesWithoutMarker(RandomIn(longest / 10, longest)));
     const int frames = RandomIn(1, 4);
     for (int i = 0; i < frames; ++i) {
         const bool huge = RandomIn(0, 1) == 1;
-        const Bytes content =
-            RandomBytesWithoutMarker(1 + (huge ? RandomIn(1000, 20000) : RandomIn(0, 8)));
+        const Bytes content = RandomBytesWithoutMarker(
+            1 + (huge ? RandomIn(longestFrame / 20, longestFrame) : RandomIn(0, 8)));
         Queue(0, content[0], Bytes(content.begin() + 1, content.end()));
     }
 }

@@ -28,12 +28,13 @@ enum class Scenario {
     WorkedExample,  // exactly 78 48 44 52 A0 01 02 48 44, a short pause, 52 A1 05
     Garbage,        // long stretches of bytes without a marker, and huge frames
     Mixed,          // frames with 1 to 32 data bytes
+    LongGarbage,    // garbage ten times as long: seconds without a marker, frames near 64 KiB
 };
 
-inline constexpr std::array<Scenario, 9> kAllScenarios = {
-    Scenario::Realistic,     Scenario::Smallest,  Scenario::Bursts,
-    Scenario::Stray,         Scenario::HdrInData, Scenario::BackToBack,
-    Scenario::WorkedExample, Scenario::Garbage,   Scenario::Mixed,
+inline constexpr std::array<Scenario, 10> kAllScenarios = {
+    Scenario::Realistic, Scenario::Smallest,    Scenario::Bursts,        Scenario::Stray,
+    Scenario::HdrInData, Scenario::BackToBack,  Scenario::WorkedExample, Scenario::Garbage,
+    Scenario::Mixed,     Scenario::LongGarbage,
 };
 
 std::string_view NameOf(Scenario scenario);
@@ -83,7 +84,8 @@ class TrafficGenerator {
     void AddHdrInDataPatterns();
     void AddBackToBackRun();
     void AddWorkedExample();
-    void AddGarbageStretch();
+    // `longest`: the longest stretch and the longest huge frame, in bytes.
+    void AddGarbageStretch(int longest);
 
     Scenario scenario_;
     std::uint64_t state_;
