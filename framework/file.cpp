@@ -28,7 +28,17 @@ void File::Write(const void* data, std::uint32_t length) {
     if (!WriteFile(handle_, data, length, &written, nullptr)) {
         throw FileError(GetLastError(), name_);
     }
-    if (written != length) throw FileError(ERROR_DISK_FULL, name_);
+    if (written != length) {
+        DropLastBytes(written);
+        throw FileError(ERROR_DISK_FULL, name_);
+    }
+}
+
+void File::DropLastBytes(DWORD count) {
+    if (count == 0) return;
+    LARGE_INTEGER back;
+    back.QuadPart = -static_cast<LONGLONG>(count);
+    if (SetFilePointerEx(handle_, back, nullptr, FILE_CURRENT)) SetEndOfFile(handle_);
 }
 
 std::uint32_t File::Read(void* buffer, std::uint32_t length) {

@@ -40,7 +40,9 @@ class File {
     bool Create(const std::wstring& name);
     bool Create(std::string_view ansiName);
 
-    // Raises FileError on a failed write, and on a short one as ERROR_DISK_FULL.
+    // Raises FileError on a failed write, and on a short one as ERROR_DISK_FULL. A short write
+    // (a disk that fills up takes the first part) is taken back, so that the file ends with the
+    // last whole write and never holds part of the bytes that failed.
     void Write(const void* data, std::uint32_t length);
     void Write(std::string_view text) {
         Write(text.data(), static_cast<std::uint32_t>(text.size()));
@@ -54,6 +56,10 @@ class File {
     const std::wstring& Name() const { return name_; }
 
   private:
+    // Cuts the file back by the `count` bytes before the file pointer; best effort, since the
+    // error that led here is the one to report.
+    void DropLastBytes(DWORD count);
+
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     std::wstring name_;
     // Why the file is not open: what the last failed Create met, so that the first write reports
