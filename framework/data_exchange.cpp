@@ -50,12 +50,31 @@ std::optional<std::uint32_t> ParseUnsignedText(std::wstring_view text) {
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(value, kLargestUnsigned));
 }
 
+HWND ControlHandles::Item(HWND dialog, int id) {
+    const auto found = items_.find(id);
+    if (found != items_.end()) return found->second;
+    return items_[id] = GetDlgItem(dialog, id);
+}
+
+const std::vector<HWND>& ControlHandles::RadioGroup(HWND dialog, int firstId) {
+    const auto found = groups_.find(firstId);
+    if (found != groups_.end()) return found->second;
+    std::vector<HWND>& group = groups_[firstId];
+    HWND control = GetDlgItem(dialog, firstId);
+    while (control != nullptr) {
+        if (IsRadioButton(control)) group.push_back(control);
+        control = GetWindow(control, GW_HWNDNEXT);
+        if (control != nullptr && StartsGroup(control)) break;
+    }
+    return group;
+}
+
 void DataExchange::Control(int id, Window& control) const {
     if (!control.IsAttached()) control.Attach(GetDlgItem(dialog_, id));
 }
 
 void DataExchange::ComboIndex(int id, int& index) const {
-    const ComboBox combo(GetDlgItem(dialog_, id));
+    const ComboBox combo(handles_.Item(dialog_, id));
     if (FromControls()) {
         index = combo.Selection();
     } else {
@@ -65,25 +84,20 @@ void DataExchange::ComboIndex(int id, int& index) const {
 
 void DataExchange::Radio(int firstId, int& position) const {
     if (FromControls()) position = -1;
-    HWND control = GetDlgItem(dialog_, firstId);
     int radioIndex = 0;
-    while (control != nullptr) {
-        if (IsRadioButton(control)) {
-            const Button radio(control);
-            if (FromControls()) {
-                if (radio.IsChecked()) position = radioIndex;
-            } else {
-                radio.SetChecked(radioIndex == position);
-            }
-            ++radioIndex;
+    for (const HWND control : handles_.RadioGroup(dialog_, firstId)) {
+        const Button radio(control);
+        if (FromControls()) {
+            if (radio.IsChecked()) position = radioIndex;
+        } else {
+            radio.SetChecked(radioIndex == position);
         }
-        control = GetWindow(control, GW_HWNDNEXT);
-        if (control != nullptr && StartsGroup(control)) break;
+        ++radioIndex;
     }
 }
 
 void DataExchange::Text(int id, std::uint32_t& value) const {
-    const HWND field = GetDlgItem(dialog_, id);
+    const HWND field = handles_.Item(dialog_, id);
     if (!FromControls()) {
         char text[16];
         std::snprintf(text, sizeof(text), "%lu", static_cast<unsigned long>(value));
@@ -101,7 +115,7 @@ void DataExchange::Text(int id, std::uint32_t& value) const {
 }
 
 void DataExchange::Text(int id, std::string& value) const {
-    const Window field(GetDlgItem(dialog_, id));
+    const Window field(handles_.Item(dialog_, id));
     if (FromControls()) {
         value = field.TextAnsi();
     } else {

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "framework/window.h"
 
@@ -16,6 +18,23 @@ namespace framework {
 // begin with the digit 0 ("+0" fails, "0" and "00" pass). Nothing when the text is not such a
 // number.
 std::optional<std::uint32_t> ParseUnsignedText(std::wstring_view text);
+
+// The controls a dialog's exchanges use, looked up once: a dialog's controls stay while it
+// exists, and under Wine every look-up is a round trip to the server.
+class ControlHandles {
+  public:
+    HWND Item(HWND dialog, int id);
+    // The radio buttons of the group that starts at `firstId`, in order.
+    const std::vector<HWND>& RadioGroup(HWND dialog, int firstId);
+    void Clear() {
+        items_.clear();
+        groups_.clear();
+    }
+
+  private:
+    std::unordered_map<int, HWND> items_;
+    std::unordered_map<int, std::vector<HWND>> groups_;
+};
 
 // One exchange between a dialog's values and its controls, in one direction. A dialog's
 // DoDataExchange calls the bindings in order; a binding that cannot read its control shows the
@@ -28,7 +47,8 @@ class DataExchange {
     // Thrown by a failed binding; caught by Dialog::UpdateData.
     struct Failure {};
 
-    DataExchange(HWND dialog, Direction direction) : dialog_(dialog), direction_(direction) {}
+    DataExchange(HWND dialog, Direction direction, ControlHandles& handles)
+        : dialog_(dialog), direction_(direction), handles_(handles) {}
 
     Direction GetDirection() const { return direction_; }
     bool FromControls() const { return direction_ == Direction::FromControls; }
@@ -51,6 +71,7 @@ class DataExchange {
   private:
     HWND dialog_;
     Direction direction_;
+    ControlHandles& handles_;
 };
 
 }  // namespace framework

@@ -96,8 +96,10 @@ HWND Dialog::OwnerForCreation() const {
 }
 
 bool Dialog::UpdateData(bool fromControls) {
-    DataExchange exchange(hwnd_, fromControls ? DataExchange::Direction::FromControls
-                                              : DataExchange::Direction::ToControls);
+    DataExchange exchange(
+        hwnd_,
+        fromControls ? DataExchange::Direction::FromControls : DataExchange::Direction::ToControls,
+        controlHandles_);
     try {
         DoDataExchange(exchange);
         return true;
@@ -116,6 +118,7 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         auto* created = reinterpret_cast<Dialog*>(lParam);
         SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(created));
         created->hwnd_ = hwnd;
+        created->controlHandles_.Clear();
     }
     // Messages sent before WM_INITDIALOG (WM_SETFONT) find no object yet.
     auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));

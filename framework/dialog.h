@@ -77,6 +77,7 @@ class Dialog {
     const int templateId_;
     const HWND owner_;
     HWND hwnd_ = nullptr;
+    ControlHandles controlHandles_;
     bool modal_ = false;
     bool passToDefault_ = false;
     std::optional<INT_PTR> endResult_;
