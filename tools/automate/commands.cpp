@@ -154,7 +154,7 @@ void ClickCommand(Session& session, const std::vector<std::string>& args) {
 }
 
 void TextCommand(Session& session, const std::vector<std::string>& args) {
-    PrintLine(Narrow(WindowText(ControlArg(session, args[0]))));
+    PrintLine(Narrow(AnsweredWindowText(ControlArg(session, args[0]))));
 }
 
 void SetTextCommand(Session& session, const std::vector<std::string>& args) {

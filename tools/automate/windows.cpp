@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "tools/automate/text.h"
@@ -87,6 +88,15 @@ std::wstring WindowText(HWND window) {
                     reinterpret_cast<LPARAM>(text.data()), kQueryTimeoutMs, &copied);
     text.resize(static_cast<size_t>(copied));
     return text;
+}
+
+std::wstring AnsweredWindowText(HWND window) {
+    LRESULT length = 0;
+    if (!SendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0, kQueryTimeoutMs, &length)) {
+        throw std::runtime_error("the window did not answer within " +
+                                 std::to_string(kQueryTimeoutMs / 1000) + " s");
+    }
+    return WindowText(window);
 }
 
 void SetWindowTextOf(HWND window, const std::wstring& text) {

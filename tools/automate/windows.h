@@ -25,7 +25,10 @@ HWND FindOwnedDialog(HWND owner, const std::function<bool(HWND)>& accept);
 HWND Control(HWND parent, long id);
 
 // The window's text, read through WM_GETTEXT, which the system carries across processes.
+// The window's text; empty if it does not answer within a few seconds (pollers try again).
 std::wstring WindowText(HWND window);
+// The same, but a window that does not answer is an error rather than an empty text.
+std::wstring AnsweredWindowText(HWND window);
 void SetWindowTextOf(HWND window, const std::wstring& text);
 
 std::wstring ClassNameOf(HWND window);
