@@ -21,38 +21,18 @@ command -v xdotool >/dev/null || skip "no xdotool for the real double click"
 rm -rf "$out"
 mkdir -p "$out"
 
-readonly COM2="$WINEPREFIX/dosdevices/com2"
+# shellcheck source=tests/e2e/device_lib.sh
+source "$(dirname "$0")/device_lib.sh"
 readonly DETAIL_TITLE="Info Dialog"
 readonly FRAMES=40
-on_main_window() { automate wait-window "$MAIN_WINDOW_TITLE" 30 \; "$@"; }
-
-# Block COM2 again for the tests after this one (a missing link would fall back to a tty).
-e2e_restore() {
-    [ -d "$COM2" ] || { rm -f "$COM2" && mkdir -p "$COM2"; }
-}
 
 note "simulated device on COM2, holding its first byte"
-rm -rf "$COM2"
-mkfifo "$out/device.go"
-"$SIMDEVICE" --link "$COM2" --log "$out/device.log" --wait-enter --scenario mixed --seed 3 \
-    --count "$FRAMES" <"$out/device.go" >"$out/device.out" 2>"$out/device.err" &
-device_pid=$!
-e2e_pids+=("$device_pid")
-exec 7>"$out/device.go"
-for _ in $(seq 100); do
-    [ -L "$COM2" ] && break
-    kill -0 "$device_pid" 2>/dev/null || fail "the simulated device failed: $(cat "$out/device.err")"
-    sleep 0.1
-done
-[ -L "$COM2" ] || fail "the simulated device made no COM2 link"
+start_device device --scenario mixed --seed 3 --count "$FRAMES"
 
 note "start veskar.exe, Open, Start Monitor, let the device send"
 start_windows_program "$VESKAR" "$out/veskar.log"
-on_main_window click 1000 \; wait-text 1050 "设备打开成功!" 10 \; click 1032 \
-    \; wait-text 1050 "设备处于监视状态！" 5 || fail "Open and Start Monitor failed"
-echo >&7
-exec 7>&-
-wait "$device_pid" || fail "the simulated device failed: $(cat "$out/device.err")"
+open_and_monitor
+run_device 30
 on_main_window wait-text 1052 "$FRAMES" 30 || fail "the list did not reach $FRAMES rows"
 on_main_window rows 1043 >"$out/rows.txt" || fail "the rows cannot be read"
 

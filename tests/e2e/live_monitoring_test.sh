@@ -21,53 +21,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 [ -x "$SIMDEVICE" ] || skip "no simulated device at $SIMDEVICE (build the native preset)"
 rm -rf "$out"
 mkdir -p "$out"
-
-readonly COM2="$WINEPREFIX/dosdevices/com2"
-readonly OPEN_OK="设备打开成功!"
-readonly MONITORING="设备处于监视状态！"
-on_main_window() { automate wait-window "$MAIN_WINDOW_TITLE" 30 \; "$@"; }
-
-# Block COM2 again for the tests after this one (a missing link would fall back to a tty).
-e2e_restore() {
-    [ -d "$COM2" ] || { rm -f "$COM2" && mkdir -p "$COM2"; }
-}
-
-# start_device NAME ARGS...: the simulated device on a pseudo-terminal linked as COM2, holding
-# its first byte until go_device. Its frame log is $out/NAME.log.
-start_device() {
-    device_name=$1
-    local name=$1
-    shift
-    # The session blocks COM2 with a directory; the device's link takes its place.
-    rm -rf "$COM2"
-    rm -f "$out/$name.go"
-    mkfifo "$out/$name.go"
-    "$SIMDEVICE" --link "$COM2" --log "$out/$name.log" --wait-enter "$@" \
-        <"$out/$name.go" >"$out/$name.out" 2>"$out/$name.err" &
-    device_pid=$!
-    e2e_pids+=("$device_pid")
-    exec 7>"$out/$name.go"
-    local tries=100
-    until [ -L "$COM2" ]; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] && kill -0 "$device_pid" 2>/dev/null ||
-            fail "the simulated device made no COM2 link: $(cat "$out/$name.err")"
-        sleep 0.1
-    done
-}
-
-# run_device SECONDS: lets the device send, then waits until it has sent everything.
-run_device() {
-    echo >&7
-    exec 7>&-
-    local tries=$(($1 * 10))
-    while kill -0 "$device_pid" 2>/dev/null; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || fail "the simulated device did not finish within $1 s"
-        sleep 0.1
-    done
-    wait "$device_pid" || fail "the simulated device failed: $(cat "$out/$device_name.err")"
-}
+# shellcheck source=tests/e2e/device_lib.sh
+source "$here/device_lib.sh"
 
 last_seq() { awk '!/^#/ && NF >= 2 { seq = $1 } END { print seq }' "$1"; }
 

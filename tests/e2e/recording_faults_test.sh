@@ -38,7 +38,7 @@ mkdir -p "$mountpoint"
 mount -t tmpfs -o size=64k veskar-recording-disk "$mountpoint" 2>/dev/null ||
     { rmdir "$mountpoint"; skip "cannot mount a small filesystem here (needs root)"; }
 letter=""
-fault_restore() {
+test_restore() {
     [ -n "$letter" ] && rm -f "$WINEPREFIX/dosdevices/$letter:"
     umount "$mountpoint" && rmdir "$mountpoint"
 }

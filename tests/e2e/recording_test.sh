@@ -25,47 +25,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$out"
 mkdir -p "$out"
 
-readonly COM2="$WINEPREFIX/dosdevices/com2"
-readonly OPEN_OK="设备打开成功!"
+# shellcheck source=tests/e2e/device_lib.sh
+source "$here/device_lib.sh"
 readonly SAVING="实时保存状态！"
 readonly SHOWING="实时显示状态！"
-on_main_window() { automate wait-window "$MAIN_WINDOW_TITLE" 30 \; "$@"; }
-
-# Block COM2 again for the tests after this one (a missing link would fall back to a tty).
-e2e_restore() {
-    [ -d "$COM2" ] || { rm -f "$COM2" && mkdir -p "$COM2"; }
-}
-
-# start_device NAME ARGS...: the simulated device on a pseudo-terminal linked as COM2, holding
-# its first byte until run_device. Its frame log is $out/NAME.log.
-start_device() {
-    device_name=$1
-    shift
-    rm -rf "$COM2"
-    mkfifo "$out/$device_name.go"
-    "$SIMDEVICE" --link "$COM2" --log "$out/$device_name.log" --wait-enter "$@" \
-        <"$out/$device_name.go" >"$out/$device_name.out" 2>"$out/$device_name.err" &
-    device_pid=$!
-    e2e_pids+=("$device_pid")
-    exec 7>"$out/$device_name.go"
-    local tries=100
-    until [ -L "$COM2" ]; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] && kill -0 "$device_pid" 2>/dev/null ||
-            fail "the simulated device made no COM2 link: $(cat "$out/$device_name.err")"
-        sleep 0.1
-    done
-}
-
-# run_device SECONDS: lets the device send, then waits until it has sent everything.
-run_device() {
-    echo >&7
-    exec 7>&-
-    wait_for_exit "$device_pid" "$1" || fail "the simulated device did not finish within $1 s"
-    wait "$device_pid" || fail "the simulated device failed: $(cat "$out/$device_name.err")"
-}
-
-logged_frames() { awk '!/^#/ && NF >= 2 { n++ } END { print n + 0 }' "$@"; }
 
 # recorded_all N: FrameNum shows N, the Seq of the last frame sent, and the list stays empty.
 recorded_all() {
@@ -96,14 +59,14 @@ on_main_window enabled 1032 1 \; enabled 1034 0 ||
 
 note "send the worked example"
 run_device 30
-recorded_all "$(logged_frames "$out/worked-example.log")"
+recorded_all "$(frames_in_log "$out/worked-example.log")"
 
 note "still recording: Close, a device with realistic traffic, Open"
 on_main_window click 1029 || fail "Close failed"
 start_device realistic --scenario realistic --seed 7 --duration 3
 on_main_window click 1000 \; wait-text 1050 "$OPEN_OK" 5 || fail "reopening failed"
 run_device 60
-recorded_all "$(logged_frames "$out/worked-example.log" "$out/realistic.log")"
+recorded_all "$(frames_in_log "$out/worked-example.log" "$out/realistic.log")"
 opens_in_wine "$out/rec_0.xls" && fail "rec_0.xls can be opened by another program while recording"
 
 note "choose Realtime-Show to end the recording"
