@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/win32/bench_timing.h"
 #include "capture/frame_row.h"
 #include "capture/monitoring_cycle.h"
 #include "capture/serial_link.h"
@@ -41,36 +42,14 @@
 namespace veskar {
 namespace {
 
-constexpr double kLineMaxFramesPerSecond = 5760.0;
+using bench::kLineMaxFramesPerSecond;
+using bench::MicrosecondsPerCall;
+using bench::PumpMessages;
+using bench::Stopwatch;
+
 // A tick reads at most a read chunk: 2500 frames of 4 bytes. The reference loop lets the
 // message loop run as often as the ticks do.
 constexpr int kFramesPerTick = static_cast<int>(kReadChunkBytes) / 4;
-
-class Stopwatch {
-  public:
-    Stopwatch() {
-        QueryPerformanceFrequency(&frequency_);
-        QueryPerformanceCounter(&start_);
-    }
-    double Seconds() const {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        return static_cast<double>(now.QuadPart - start_.QuadPart) /
-               static_cast<double>(frequency_.QuadPart);
-    }
-
-  private:
-    LARGE_INTEGER frequency_{};
-    LARGE_INTEGER start_{};
-};
-
-// Microseconds per call of `call(i)`, over `count` calls.
-template <typename Call>
-double MicrosecondsPerCall(int count, Call&& call) {
-    const Stopwatch watch;
-    for (int i = 0; i < count; ++i) call(i);
-    return 1e6 * watch.Seconds() / count;
-}
 
 void PrintRate(const char* what, int count, double seconds, const char* unit) {
     const double rate = count / seconds;
@@ -115,18 +94,6 @@ std::string WithoutTimes(const std::string& content) {
         at = end + 1;
     }
     return result;
-}
-
-// What the program's message loop does between two ticks; returns the messages it handled.
-int PumpMessages() {
-    int handled = 0;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-        ++handled;
-    }
-    return handled;
 }
 
 HANDLE CreateLogFile(const std::wstring& name) {

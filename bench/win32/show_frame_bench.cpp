@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/win32/bench_timing.h"
 #include "capture/frame_row.h"
 #include "capture/serial_link.h"
 #include "fakes/recording_comm_port.h"
@@ -32,37 +33,15 @@
 namespace veskar {
 namespace {
 
-constexpr double kLineMaxFramesPerSecond = 5760.0;
+using bench::kLineMaxFramesPerSecond;
+using bench::MicrosecondsPerCall;
+using bench::PumpMessages;
+using bench::Stopwatch;
+
 // At the line's maximum one 10 ms tick brings about 58 frames; both loops run in such bursts, and
 // the shown window gets its messages (the repainting) handled after each, as the program's
 // message loop would between two ticks.
 constexpr int kFramesPerTick = 58;
-
-class Stopwatch {
-  public:
-    Stopwatch() {
-        QueryPerformanceFrequency(&frequency_);
-        QueryPerformanceCounter(&start_);
-    }
-    double Seconds() const {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        return static_cast<double>(now.QuadPart - start_.QuadPart) /
-               static_cast<double>(frequency_.QuadPart);
-    }
-
-  private:
-    LARGE_INTEGER frequency_{};
-    LARGE_INTEGER start_{};
-};
-
-void PumpMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
 
 // The smallest frame, the one the line carries most of at its maximum rate.
 const std::uint8_t kAddressByte[] = {0xA0};
@@ -169,11 +148,7 @@ class Bench {
     // that the exchange makes (GetDlgItem for three controls, GetWindow along the mode group).
     void PrintOwnShare() {
         const int count = std::min(frames_, 2000);
-        const auto perCall = [count](auto&& call) {
-            const Stopwatch watch;
-            for (int i = 0; i < count; ++i) call(i);
-            return 1e6 * watch.Seconds() / count;
-        };
+        const auto perCall = [count](auto&& call) { return MicrosecondsPerCall(count, call); };
         const double format =
             perCall([](int i) { FormatFrameRow(kSmallestFrame, i + 1).seq.size(); });
         const double exchange = perCall([this](int) { dialog_.UpdateData(false); });
