@@ -13,7 +13,7 @@ difference and exits with 1 if there is any.
 import re
 import sys
 
-from compare_rows import data_text, expected_frames, seconds_of_day
+from compare_rows import data_text, expected_frames, report, seconds_of_day
 
 HEADER = b"Seq\tTime\tLen\tData\n"
 TIME = re.compile(rb"([01]\d|2[0-3]):[0-5]\d:[0-5]\d")
@@ -53,13 +53,7 @@ def main():
                         (at, line + 1, lines[line] if line < len(lines) else b"",
                          bytes(expected).split(b"\n")[line]))
 
-    for problem in problems[:20]:
-        print(problem)
-    if len(problems) > 20:
-        print("... and %d more" % (len(problems) - 20))
-    print("%d rows compared with %d frames: %s" % (len(rows), len(frames),
-                                                   "differences" if problems else "all match"))
-    return 1 if problems else 0
+    return report(problems, len(rows), len(frames))
 
 
 if __name__ == "__main__":

@@ -35,6 +35,17 @@ def seconds_of_day(clock):
     return hours * 3600 + minutes * 60 + seconds
 
 
+def report(problems, row_count, frame_count):
+    """Prints the first differences and a summary; returns the exit status."""
+    for problem in problems[:20]:
+        print(problem)
+    if len(problems) > 20:
+        print("... and %d more" % (len(problems) - 20))
+    print("%d rows compared with %d frames: %s" % (row_count, frame_count,
+                                                   "differences" if problems else "all match"))
+    return 1 if problems else 0
+
+
 def main():
     log_path, rows_path, first_time, last_time = sys.argv[1:5]
     frames = expected_frames(log_path)
@@ -57,13 +68,7 @@ def main():
             problems.append("row %d: Time %r is not HH:MM:SS" % (index, row[1]))
         elif earliest <= latest and not earliest <= seconds_of_day(row[1]) <= latest:
             problems.append("row %d: Time %s outside %s..%s" % (index, row[1], first_time, last_time))
-    for problem in problems[:20]:
-        print(problem)
-    if len(problems) > 20:
-        print("... and %d more" % (len(problems) - 20))
-    print("%d rows compared with %d frames: %s" % (len(rows), len(frames),
-                                                   "differences" if problems else "all match"))
-    return 1 if problems else 0
+    return report(problems, len(rows), len(frames))
 
 
 if __name__ == "__main__":

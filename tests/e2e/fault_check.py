@@ -17,25 +17,15 @@
 """
 import sys
 
+from compare_rows import data_text, expected_frames
+
 HEADER = "Seq\tTime\tLen\tData\n"
 AUTOMATE_TEXT_LIMIT = 1023
 
 
 def logged_frames(path):
-    frames = []
-    with open(path, encoding="ascii") as log:
-        for line in log:
-            if not line.strip() or line.startswith("#"):
-                continue
-            _, length, *data = line.split()
-            frames.append((int(length), bytes(int(b, 16) for b in data)))
-    return frames
-
-
-def data_text(frame):
-    address = frame[0]
-    text = "S<%02X:%s>" % (address >> 1, "r" if address & 1 else "w")
-    return text + "".join("%02X " % byte for byte in frame[1:])
+    """The logged frames in order, each as (Len, bytes)."""
+    return [(length, data) for _, length, data in expected_frames(path)]
 
 
 def check_rows(log_path, rows_path, last_may_be_cut, any_may_be_cut):
