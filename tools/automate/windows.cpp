@@ -1,6 +1,7 @@
 #include "tools/automate/windows.h"
 
 #include <chrono>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -79,7 +80,10 @@ HWND Control(HWND parent, long id) {
     return control;
 }
 
-std::wstring WindowText(HWND window) {
+namespace {
+
+// The window's text, or nothing if it does not answer within the query timeout.
+std::optional<std::wstring> QueryWindowText(HWND window) {
     LRESULT length = 0;
     if (!SendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0, kQueryTimeoutMs, &length)) return {};
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -90,13 +94,19 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
+}  // namespace
+
+std::wstring WindowText(HWND window) {
+    return QueryWindowText(window).value_or(std::wstring());
+}
+
 std::wstring AnsweredWindowText(HWND window) {
-    LRESULT length = 0;
-    if (!SendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0, kQueryTimeoutMs, &length)) {
+    std::optional<std::wstring> text = QueryWindowText(window);
+    if (!text) {
         throw std::runtime_error("the window did not answer within " +
                                  std::to_string(kQueryTimeoutMs / 1000) + " s");
     }
-    return WindowText(window);
+    return *text;
 }
 
 void SetWindowTextOf(HWND window, const std::wstring& text) {
